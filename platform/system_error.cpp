@@ -1,0 +1,14 @@
+#include "platform/system_error.h"
+
+#include <cstring>
+
+namespace platform {
+
+std::string systemErrorText(int code) {
+    char buffer[256] = {};
+    // GNU strerror_r may return a static text instead of filling the buffer.
+    const char* text = strerror_r(code, buffer, sizeof buffer);
+    return text ? std::string(text) : std::string(buffer);
+}
+
+}  // namespace platform

@@ -1,0 +1,20 @@
+#pragma once
+// The 32-bit millisecond tick counter. It wraps after about 49.7 days; every
+// comparison must be an unsigned difference so that waits end across the wrap.
+
+#include <cstdint>
+#include <functional>
+
+namespace platform {
+
+uint32_t GetTickCount();
+
+// Busy-waits until at least `ms` ticks have passed since the call began.
+void waitTicks(uint32_t ms);
+
+// Replaces the clock (tests install a fake); an empty function restores the
+// monotonic clock.
+using TickSource = std::function<uint32_t()>;
+void setTickSource(TickSource source);
+
+}  // namespace platform

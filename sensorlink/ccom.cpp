@@ -1,0 +1,1 @@
+#include "sensorlink/ccom.h"

@@ -1,0 +1,1 @@
+#include "sensorlink/sensor_session.h"

@@ -1,0 +1,1 @@
+#include "sensorlink/settings_codec.h"
