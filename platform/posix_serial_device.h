@@ -7,9 +7,12 @@ namespace platform {
 
 class PosixSerialDevice final : public SerialDevice {
 public:
-    // Opens `path` exclusively; nullptr and err on failure (EBUSY when taken).
+    // Opens `path` exclusively; nullptr and err on failure (EBUSY when taken,
+    // ENOTTY when the path is not a terminal device).
     static std::unique_ptr<SerialDevice> open(const std::string& path, int& err);
     ~PosixSerialDevice() override;
+    PosixSerialDevice(const PosixSerialDevice&) = delete;
+    PosixSerialDevice& operator=(const PosixSerialDevice&) = delete;
 
     int close() override;
     int getState(DeviceControlBlock& dcb) override;
@@ -23,10 +26,17 @@ public:
     int drain() override;
 
 private:
-    explicit PosixSerialDevice(int fd);
+    PosixSerialDevice(int fd, bool pseudoTerminal);
+    void applyLineControl(const DeviceControlBlock& dcb);
+    void release();
+
     int fd_ = -1;
     CommTimeouts timeouts_{};
-    bool modemLinesRefused_ = false;  // ENOTTY from the modem-line calls: a pseudo-terminal
+    // What the last accepted block asked for; getState fills in the rest
+    // from the line as it is.
+    DeviceControlBlock block_{};
+    // Recognised at open, or learnt from ENOTTY of the modem-line calls.
+    bool pseudoTerminal_ = false;
 };
 
 }  // namespace platform
