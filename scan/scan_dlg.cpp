@@ -41,6 +41,9 @@ CScanDlg::CScanDlg(ScanSettings& settings, CSensorSession& session, QWidget* par
     setWindowIcon(icon_);
 
     createTemplateControls();
+    // The template places the dialog at the top left of the screen; the grid
+    // then grows it from there.
+    move(0, 0);
     initialSize_ = scanlayout::templateClientPixels();
     resize(initialSize_);
 
