@@ -1,0 +1,31 @@
+#pragma once
+// The kv275sim command line.
+
+#include "sim/simulator_options.h"
+
+#include <string>
+#include <vector>
+
+namespace kv275sim {
+
+struct CommandLine {
+    SimulatorOptions options;
+    std::string readyFile;  // written once the links exist; empty for none
+    bool help = false;
+    std::string error;      // not empty: the command line is wrong, and why
+};
+
+// Parses the arguments after the program name.
+CommandLine parseCommandLine(const std::vector<std::string>& args);
+
+// The --help text.
+std::string usageText();
+
+// Parses a sensor given as ADDR[:ANGLE|:ramp:FROM:TO:PERIOD|:sine:MID:AMP:PERIOD].
+// Returns an empty text on success, else what is wrong.
+std::string parseSensor(const std::string& spec, SensorConfig& sensor);
+
+// Parses a fault given as KIND:PROBABILITY[:ADDR].
+std::string parseFault(const std::string& spec, FaultRule& rule);
+
+}  // namespace kv275sim
