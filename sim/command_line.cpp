@@ -52,10 +52,10 @@ bool parseAddress(const std::string& text, int& address) {
 
 }  // namespace
 
-std::string parseSensor(const std::string& spec, SensorConfig& sensor) {
-    const std::vector<std::string> parts = split(spec, ':');
+std::string parseSensor(const std::string& text, SensorConfig& sensor) {
+    const std::vector<std::string> parts = split(text, ':');
     int address = 0;
-    if (!parseAddress(parts[0], address)) return "--sensor " + spec + ": the address must be 178..255";
+    if (!parseAddress(parts[0], address)) return "--sensor " + text + ": the address must be 178..255";
     sensor.address = static_cast<uint8_t>(address);
     sensor.motion = AngleMotion::fixed(0.0);
     if (parts.size() == 1) return {};
@@ -65,32 +65,32 @@ std::string parseSensor(const std::string& spec, SensorConfig& sensor) {
         double a = 0, b = 0, period = 0;
         if (parts.size() != 5 || !parseDouble(parts[2], a) || !parseDouble(parts[3], b) ||
             !parseDouble(parts[4], period)) {
-            return "--sensor " + spec + ": expected ADDR:" + kind + (kind == "ramp" ? ":FROM:TO:PERIOD" : ":MID:AMP:PERIOD");
+            return "--sensor " + text + ": expected ADDR:" + kind + (kind == "ramp" ? ":FROM:TO:PERIOD" : ":MID:AMP:PERIOD");
         }
-        if (!(period > 0.0)) return "--sensor " + spec + ": the period must be above 0 seconds";
+        if (!(period > 0.0)) return "--sensor " + text + ": the period must be above 0 seconds";
         sensor.motion = kind == "ramp" ? AngleMotion::ramp(a, b, period) : AngleMotion::sine(a, b, period);
         return {};
     }
     double angle = 0;
     if (parts.size() != 2 || !parseDouble(kind, angle)) {
-        return "--sensor " + spec + ": expected ADDR, ADDR:ANGLE, ADDR:ramp:FROM:TO:PERIOD or ADDR:sine:MID:AMP:PERIOD";
+        return "--sensor " + text + ": expected ADDR, ADDR:ANGLE, ADDR:ramp:FROM:TO:PERIOD or ADDR:sine:MID:AMP:PERIOD";
     }
     sensor.motion = AngleMotion::fixed(angle);
     return {};
 }
 
-std::string parseFault(const std::string& spec, FaultRule& rule) {
-    const std::vector<std::string> parts = split(spec, ':');
-    if (parts.size() < 2 || parts.size() > 3) return "--fault " + spec + ": expected KIND:PROBABILITY[:ADDR]";
+std::string parseFault(const std::string& text, FaultRule& rule) {
+    const std::vector<std::string> parts = split(text, ':');
+    if (parts.size() < 2 || parts.size() > 3) return "--fault " + text + ": expected KIND:PROBABILITY[:ADDR]";
     const auto kind = faultFromName(parts[0]);
-    if (!kind) return "--fault " + spec + ": unknown kind \"" + parts[0] + "\" (silence, checksum, chars, short, noise)";
+    if (!kind) return "--fault " + text + ": unknown kind \"" + parts[0] + "\" (silence, checksum, chars, short, noise)";
     rule.kind = *kind;
     if (!parseDouble(parts[1], rule.probability) || rule.probability < 0.0 || rule.probability > 1.0) {
-        return "--fault " + spec + ": the probability must be a number from 0 to 1";
+        return "--fault " + text + ": the probability must be a number from 0 to 1";
     }
     rule.address = 0;
     if (parts.size() == 3 && !parseAddress(parts[2], rule.address)) {
-        return "--fault " + spec + ": the address must be 178..255";
+        return "--fault " + text + ": the address must be 178..255";
     }
     return {};
 }
@@ -200,7 +200,7 @@ Options:
   --dir DIR           directory for the port links (default: the current one)
   --port NAME         a port to create, e.g. COM1; repeat for more ports
                       (default: COM1)
-  --sensor SPEC       a sensor on the bus; repeat for more. SPEC is one of
+  --sensor SENSOR     a sensor on the bus; repeat for more. SENSOR is one of
                         ADDR                         angle 0.00
                         ADDR:ANGLE                   fixed angle in degrees
                         ADDR:ramp:FROM:TO:PERIOD     from FROM to TO in PERIOD

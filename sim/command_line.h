@@ -23,9 +23,9 @@ std::string usageText();
 
 // Parses a sensor given as ADDR[:ANGLE|:ramp:FROM:TO:PERIOD|:sine:MID:AMP:PERIOD].
 // Returns an empty text on success, else what is wrong.
-std::string parseSensor(const std::string& spec, SensorConfig& sensor);
+std::string parseSensor(const std::string& text, SensorConfig& sensor);
 
 // Parses a fault given as KIND:PROBABILITY[:ADDR].
-std::string parseFault(const std::string& spec, FaultRule& rule);
+std::string parseFault(const std::string& text, FaultRule& rule);
 
 }  // namespace kv275sim

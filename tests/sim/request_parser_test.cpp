@@ -31,7 +31,7 @@ TEST(RequestParser, RecognisesQueryReadAndNak) {
     EXPECT_EQ(requests[3].address, 0xB1);
 }
 
-TEST(RequestParser, TakesTheDocumentedWriteExample) {
+TEST(RequestParser, TakesTheSetupToolsWriteFrame) {
     // V026 = 50 to address 178, checksum 0x14.
     RequestParser p;
     const std::vector<uint8_t> frame{0xB2, 0x12, 0x02, '0', '2', '6', 0x0D, '0', '0', '0',
