@@ -1,0 +1,123 @@
+// The scanner against the simulator at 9600 baud: a whole scan of the bus
+// with none, one and ten sensors, and one reading sweep over ten marked
+// sensors, each beside its floor. The floor of a silent address is two reads,
+// each with its 15 ms wait, its total time-out and the 15 ms wait before its
+// NAK; of an answering one the 15 ms wait or the request, the answer delay and
+// the 11 reply bytes, whichever ends later. A scan also waits one timer
+// interval (10 ms) before its first tick.
+#include "bench/bench_common.h"
+#include "scan/grid_cell.h"
+#include "scan/scan_controller.h"
+#include "scan/scan_dlg.h"
+#include "scan/scan_settings.h"
+#include "sensorlink/sensor_session.h"
+
+#include <QApplication>
+#include <QEventLoop>
+#include <QPushButton>
+#include <QTimer>
+
+namespace {
+
+constexpr unsigned kBaud = 9600;
+constexpr unsigned kAnswerDelay = 3;
+
+std::vector<kv275sim::SensorConfig> sensorsAt(const std::vector<int>& addresses) {
+    std::vector<kv275sim::SensorConfig> sensors;
+    for (int a : addresses) sensors.push_back({static_cast<uint8_t>(a), kv275sim::AngleMotion::fixed(10.0 + a % 7)});
+    return sensors;
+}
+
+double answeringMs() {
+    const double byte = bench::byteMs(kBaud);
+    return std::max(15.0, 2 * byte + kAnswerDelay + 11 * byte);
+}
+
+double silentScanMs(const ComParameters& p) {
+    const double readTimeout = p.ReadTotalTimeoutMultiplier * 11.0 + p.ReadTotalTimeoutConstant;
+    return 2 * (15.0 + readTimeout + 15.0);
+}
+
+// Runs the event loop until the dialog is idle again.
+void waitForIdle(CScanDlg& dialog) {
+    QEventLoop loop;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+        if (dialog.controller().mode() == CScanController::Idle) loop.quit();
+    });
+    poll.start(1);
+    loop.exec();
+}
+
+struct Bus {
+    explicit Bus(const std::vector<int>& addresses) {
+        kv275sim::SimulatorOptions options;
+        options.directory = dir.path();
+        options.baud = kBaud;
+        options.answerDelayMs = kAnswerDelay;
+        options.sensors = sensorsAt(addresses);
+        sim = std::make_unique<kv275sim::Simulator>(options);
+        sim->start();
+    }
+    bench::ScratchDir dir;
+    std::unique_ptr<kv275sim::Simulator> sim;
+};
+
+bench::Row scanRow(const std::vector<int>& addresses, const char* name) {
+    Bus bus(addresses);
+    ScanSettings settings;
+    CSensorSession session(settings);
+    session.messageLanguage = 2;
+    CScanDlg dialog(settings, session);
+    dialog.show();
+    const double ms = bench::medianMs(1, [&] {
+        dialog.scanButton()->click();
+        waitForIdle(dialog);
+    });
+    int found = 0;
+    for (int cell = 0; cell < 78; ++cell) found += dialog.controller().isSelected(cell);
+    if (found != static_cast<int>(addresses.size())) std::fprintf(stderr, "%s: found %d sensors\n", name, found);
+    const double silent = silentScanMs(settings.comParameters);
+    const double floor = 10.0 + (78 - addresses.size()) * silent + addresses.size() * answeringMs();
+    return {name, ms, floor};
+}
+
+bench::Row sweepRow(const std::vector<int>& addresses) {
+    Bus bus(addresses);
+    ScanSettings settings;
+    CSensorSession session(settings);
+    session.messageLanguage = 2;
+    CScanDlg dialog(settings, session);
+    dialog.show();
+    // Mark the sensors' cells by clicking their labels, as a user would.
+    for (int a : addresses) {
+        const QRect r = dialog.addressLabel(a - 178)->geometry();
+        dialog.controller().OnLButtonDown(r.center().x(), r.center().y());
+    }
+    dialog.readButton()->click();
+    if (dialog.controller().mode() != CScanController::Reading) {
+        std::fprintf(stderr, "reading did not start\n");
+        std::exit(1);
+    }
+    // Sweeps driven directly, so that the timer's own schedule is not timed.
+    const double ms = bench::medianMs(30, [&] { dialog.controller().OnTimer(); });
+    dialog.readButton()->click();
+    return {"one reading sweep over ten marked sensors", ms, addresses.size() * answeringMs()};
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    QApplication app(argc, argv);
+    bench::printBoxesToStderr();
+    const std::vector<int> ten{178, 185, 190, 200, 210, 220, 230, 240, 250, 255};
+
+    std::vector<bench::Row> rows;
+    rows.push_back(sweepRow(ten));
+    rows.push_back(scanRow({}, "whole scan, no sensor"));
+    rows.push_back(scanRow({200}, "whole scan, one sensor"));
+    rows.push_back(scanRow(ten, "whole scan, ten sensors"));
+    const int over = bench::printTable("KV275Scan at 9600 baud (answer delay 3 ms)", rows);
+    return over ? 3 : 0;
+}
