@@ -3,7 +3,7 @@
 //  (a) a good query: the 15 ms wait, or the request, the answer delay and the
 //      11 reply bytes, whichever ends later;
 //  (b) a silent sensor with three reads: per read the 15 ms wait, the read's
-//      total time-out and the 15 ms wait before its NAK, plus the NAK bytes;
+//      total time-out and the 15 ms wait before its NAK;
 //  (c) a read of 11 bytes on a silent line with a total time-out of 201 ms.
 #include "bench/bench_common.h"
 #include "sensorlink/sensor_session.h"

@@ -49,8 +49,9 @@ void waitForIdle(CScanDlg& dialog) {
     loop.exec();
 }
 
-struct Bus {
-    explicit Bus(const std::vector<int>& addresses) {
+// The simulator with the given sensors and a scanner dialog on its COM1.
+struct ScannerOnBus {
+    explicit ScannerOnBus(const std::vector<int>& addresses) {
         kv275sim::SimulatorOptions options;
         options.directory = dir.path();
         options.baud = kBaud;
@@ -58,18 +59,20 @@ struct Bus {
         options.sensors = sensorsAt(addresses);
         sim = std::make_unique<kv275sim::Simulator>(options);
         sim->start();
+        session.messageLanguage = 2;
+        dialog = std::make_unique<CScanDlg>(settings, session);
+        dialog->show();
     }
     bench::ScratchDir dir;
     std::unique_ptr<kv275sim::Simulator> sim;
+    ScanSettings settings;
+    CSensorSession session{settings};
+    std::unique_ptr<CScanDlg> dialog;
 };
 
 bench::Row scanRow(const std::vector<int>& addresses, const char* name) {
-    Bus bus(addresses);
-    ScanSettings settings;
-    CSensorSession session(settings);
-    session.messageLanguage = 2;
-    CScanDlg dialog(settings, session);
-    dialog.show();
+    ScannerOnBus bus(addresses);
+    CScanDlg& dialog = *bus.dialog;
     const double ms = bench::medianMs(1, [&] {
         dialog.scanButton()->click();
         waitForIdle(dialog);
@@ -77,18 +80,14 @@ bench::Row scanRow(const std::vector<int>& addresses, const char* name) {
     int found = 0;
     for (int cell = 0; cell < 78; ++cell) found += dialog.controller().isSelected(cell);
     if (found != static_cast<int>(addresses.size())) std::fprintf(stderr, "%s: found %d sensors\n", name, found);
-    const double silent = silentScanMs(settings.comParameters);
+    const double silent = silentScanMs(bus.settings.comParameters);
     const double floor = 10.0 + (78 - addresses.size()) * silent + addresses.size() * answeringMs();
     return {name, ms, floor};
 }
 
 bench::Row sweepRow(const std::vector<int>& addresses) {
-    Bus bus(addresses);
-    ScanSettings settings;
-    CSensorSession session(settings);
-    session.messageLanguage = 2;
-    CScanDlg dialog(settings, session);
-    dialog.show();
+    ScannerOnBus bus(addresses);
+    CScanDlg& dialog = *bus.dialog;
     // Mark the sensors' cells by clicking their labels, as a user would.
     for (int a : addresses) {
         const QRect r = dialog.addressLabel(a - 178)->geometry();

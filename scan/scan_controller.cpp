@@ -62,6 +62,15 @@ void CScanController::stopTickTimer() {
     ++timerRun_;
 }
 
+void CScanController::stopRun() {
+    if (session_.IsOpen()) session_.CloseSession();
+    if (settings_.timerId != 0) {
+        stopTickTimer();
+        settings_.tickGuard = 0;
+    }
+    mode_ = Idle;
+}
+
 int CScanController::firstMarkedCell() const {
     for (int c = 0; c < kCellCount; ++c)
         if (selected_[c]) return c;
@@ -102,12 +111,7 @@ void CScanController::OnScan() {
             mode_ = Scanning;
         }
     } else if (mode_ == Scanning) {
-        if (session_.IsOpen()) session_.CloseSession();
-        if (settings_.timerId != 0) {
-            stopTickTimer();
-            settings_.tickGuard = 0;
-        }
-        mode_ = Idle;
+        stopRun();
     } else {
         return;
     }
@@ -130,12 +134,7 @@ void CScanController::OnStartReading() {
             mode_ = Reading;
         }
     } else if (mode_ == Reading) {
-        if (session_.IsOpen()) session_.CloseSession();
-        if (settings_.timerId != 0) {
-            stopTickTimer();
-            settings_.tickGuard = 0;
-        }
-        mode_ = Idle;
+        stopRun();
     } else {
         return;
     }

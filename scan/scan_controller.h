@@ -51,6 +51,8 @@ private:
     void takePortSelection();
     void startTickTimer();
     void stopTickTimer();
+    // Ends a scan or a reading run: closes the session, stops the timer, idle.
+    void stopRun();
     int firstMarkedCell() const;
     void scanTick();
     void readTick();

@@ -34,6 +34,9 @@ done
 cat "$WORK/sim.ready"
 
 cd "$WORK"
+# Qt wants a private runtime directory; give it one of the demo's own.
+export XDG_RUNTIME_DIR="${XDG_RUNTIME_DIR:-$OUT/runtime}"
+mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
   export QT_QPA_PLATFORM=offscreen
   ONSCREEN=0
@@ -56,7 +59,6 @@ sed -i 's/\r/\r\n/g' KV275Scan.ini
 echo
 echo "== KV275Scan: scan the bus (78 addresses, about 40 s), then read the sensors found"
 "$BUILD/demo/KV275ScanDemo" "$OUT/KV275Scan.png"
-echo "screenshot: demo-out/KV275Scan.png"
 
 if [ "$ONSCREEN" = 1 ]; then
   echo

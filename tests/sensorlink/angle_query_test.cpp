@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <cerrno>
 #include <string>
 #include <vector>
@@ -23,6 +25,7 @@ struct AddressCase {
     uint16_t index;
     const char* addressHex;
 };
+void PrintTo(const AddressCase& c, std::ostream* os) { *os << "index " << c.index; }
 
 class AngleQueryAddress : public SensorLineTest, public ::testing::WithParamInterface<AddressCase> {};
 
@@ -46,6 +49,7 @@ struct LanguageCase {
     uint8_t messageLanguage;
     std::vector<std::string> boxes;
 };
+void PrintTo(const LanguageCase& c, std::ostream* os) { *os << "language " << int(c.messageLanguage); }
 
 class AngleQuerySilentSensor : public SensorLineTest, public ::testing::WithParamInterface<LanguageCase> {};
 
@@ -100,6 +104,9 @@ struct LineReplyCase {
     int got;        // bytes the one read receives
     double result;  // -1.0 for a bad reply
 };
+
+// ctest lists each case by its name, not by a dump of its bytes.
+void PrintTo(const LineReplyCase& c, std::ostream* os) { *os << c.name; }
 
 class AngleQueryReply : public SensorLineTest, public ::testing::WithParamInterface<LineReplyCase> {};
 

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <cstring>
 #include <string>
 
@@ -15,6 +17,7 @@ struct DecodeCase {
     const char* characters;
     double expected;
 };
+void PrintTo(const DecodeCase& c, std::ostream* os) { *os << c.characters; }
 
 class AngleDecode : public ::testing::TestWithParam<DecodeCase> {};
 
@@ -40,6 +43,9 @@ struct ReplyCase {
     std::string reply;
     bool bad;
 };
+
+// ctest lists each case by its name, not by a dump of its bytes.
+void PrintTo(const ReplyCase& c, std::ostream* os) { *os << c.name; }
 
 std::string withByte(std::string text, size_t at, char byte) {
     text[at] = byte;

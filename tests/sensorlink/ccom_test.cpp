@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <cerrno>
 #include <cstring>
 #include <string>
@@ -132,6 +134,7 @@ struct SetComCase {
     bool directionControl;
     uint32_t expectedFlags;
 };
+void PrintTo(const SetComCase& c, std::ostream* os) { *os << (c.directionControl ? "direction control" : "no direction control"); }
 
 class CComSetParameters : public CComTest, public ::testing::WithParamInterface<SetComCase> {};
 
@@ -179,6 +182,7 @@ struct FailingStep {
     const char* operationName;
     Log expectedLog;
 };
+void PrintTo(const FailingStep& c, std::ostream* os) { *os << c.deviceOp; }
 
 class CComSetParametersFailure : public CComTest, public ::testing::WithParamInterface<FailingStep> {};
 

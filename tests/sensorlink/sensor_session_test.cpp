@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <algorithm>
 #include <cerrno>
 #include <string>
@@ -77,6 +79,7 @@ struct ModeCase {
     bool checks;
     uint8_t skipAfter;
 };
+void PrintTo(const ModeCase& c, std::ostream* os) { *os << "mode " << c.mode; }
 
 class SessionOpenMode : public SensorLineTest, public ::testing::WithParamInterface<ModeCase> {};
 
