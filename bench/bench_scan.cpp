@@ -16,6 +16,7 @@
 #include <QEventLoop>
 #include <QPushButton>
 #include <QTimer>
+#include <clocale>
 
 namespace {
 
@@ -109,6 +110,9 @@ bench::Row sweepRow(const std::vector<int>& addresses) {
 int main(int argc, char** argv) {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     QApplication app(argc, argv);
+    // Numbers on the wire, in the settings files and on screen use a decimal
+    // point whatever the user's locale (Qt takes the environment's).
+    setlocale(LC_NUMERIC, "C");
     bench::printBoxesToStderr();
     const std::vector<int> ten{178, 185, 190, 200, 210, 220, 230, 240, 250, 255};
 

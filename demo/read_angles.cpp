@@ -7,9 +7,13 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <clocale>
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);  // failure boxes need it
+    // Numbers on the wire, in the settings files and on screen use a decimal
+    // point whatever the user's locale (Qt takes the environment's).
+    setlocale(LC_NUMERIC, "C");
     if (argc < 3) {
         std::fprintf(stderr, "usage: %s PORT INDEX...\n", argv[0]);
         return 2;

@@ -24,6 +24,7 @@
 #include <cstdio>
 #include <functional>
 #include <vector>
+#include <clocale>
 
 namespace {
 
@@ -76,6 +77,9 @@ void reportBoxesOnTheConsole() {
 
 int main(int argc, char* argv[]) {
     QApplication framework(argc, argv);
+    // Numbers on the wire, in the settings files and on screen use a decimal
+    // point whatever the user's locale (Qt takes the environment's).
+    setlocale(LC_NUMERIC, "C");
     QApplication::setApplicationName(QStringLiteral("KV275ScanDemo"));
     if (argc != 2) {
         std::fprintf(stderr, "usage: KV275ScanDemo SCREENSHOT.png\n"

@@ -1,5 +1,6 @@
 #include "sensorlink/angle_reply.h"
 
+#include <charconv>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -38,11 +39,13 @@ bool IsBad(const char* reply) {
 }
 
 double Decode(const char* c) {
-    // atof stops at a comma, which the sensor may send as its decimal mark.
-    char text[7];
-    std::memcpy(text, c, 6);
-    text[6] = 0;
-    double value = std::atof(text);
+    // Read like atof in the C locale: digits, a point and more digits; a comma
+    // (the sensor's other decimal mark) ends the number. from_chars does not
+    // follow the process locale, which a GUI program takes from the user.
+    const char* end = c;
+    while (end < c + 6 && (isDigit(*end) || *end == '.')) ++end;
+    double value = 0.0;
+    if (std::from_chars(c, end, value, std::chars_format::fixed).ec != std::errc{}) value = 0.0;
     if (c[3] == ',' && isDigit(c[4])) {
         value += (c[4] - '0') * 0.1;
         if (isDigit(c[5])) value += (c[5] - '0') * 0.01;

@@ -30,7 +30,8 @@ INSTANTIATE_TEST_SUITE_P(Characters, AngleDecode,
                                            DecodeCase{"012,30", 12.3}, DecodeCase{"123,4,", 123.4},
                                            DecodeCase{"12,345", 12.0}, DecodeCase{"000,00", 0.0},
                                            DecodeCase{"999.99", 999.99}, DecodeCase{"1,2345", 1.0},
-                                           DecodeCase{"12.3.4", 12.3}, DecodeCase{",,,,,,", 0.0}));
+                                           DecodeCase{"12.3.4", 12.3}, DecodeCase{",,,,,,", 0.0},
+                                           DecodeCase{".50000", 0.5}, DecodeCase{"......", 0.0}));
 
 TEST(AngleDecodeBounds, ReadsOnlySixCharacters) {
     // Digits right after the six must not extend the number.

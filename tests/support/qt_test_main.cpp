@@ -8,6 +8,7 @@
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <clocale>
 
 int main(int argc, char** argv) {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
@@ -18,6 +19,9 @@ int main(int argc, char** argv) {
         setenv("XDG_RUNTIME_DIR", dir.c_str(), 1);
     }
     QApplication app(argc, argv);
+    // Numbers on the wire, in the settings files and on screen use a decimal
+    // point whatever the user's locale (Qt takes the environment's).
+    setlocale(LC_NUMERIC, "C");
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
