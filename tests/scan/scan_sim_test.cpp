@@ -13,6 +13,9 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <string>
+#include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -93,6 +96,17 @@ TEST_F(ScanOnSimulatorTest, ScanMarksTheAnsweringAddressesAndAnUnpluggedPortEnds
     EXPECT_EQ(boxes.calls.size(), 1u) << ::testing::PrintToString(boxes.summary());
     EXPECT_FALSE(session.IsOpen());
     EXPECT_FALSE(dialog->tickTimerActive());
+
+    // The port's link now leads nowhere, as when a USB adapter behind it is
+    // gone: a second start reports the open failure and the dialog stays idle.
+    ASSERT_EQ(symlink("/dev/kv275-unplugged-adapter", "COM1"), 0);
+    boxes.calls.clear();
+    QTest::mouseClick(dialog->readButton(), Qt::LeftButton);
+    EXPECT_EQ(boxes.summary(), (std::vector<std::string>{"Error|CCom.Open:No such file or directory",
+                                                         "COM Error|COM Schnittstelle konnte nicht geöffnet werden."}));
+    EXPECT_EQ(dialog->controller().mode(), Mode::Idle);
+    EXPECT_EQ(dialog->readButton()->text(), "Start reading");
+    EXPECT_FALSE(settings.portInUse[0]);
 }
 
 }  // namespace
