@@ -13,6 +13,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <time.h>
 #include <unistd.h>
 #include <vector>
 
@@ -36,6 +37,14 @@ inline double medianMs(int runs, const std::function<void()>& body) {
         times.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - begin).count());
     }
     return medianOf(times);
+}
+
+// Processor time the calling thread has used, in ms. The simulator serves
+// from threads of its own, so this is the tool's share alone.
+inline double threadCpuMs() {
+    timespec ts{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+    return ts.tv_sec * 1000.0 + ts.tv_nsec / 1e6;
 }
 
 struct Row {

@@ -23,9 +23,21 @@ struct FileReadResult {
 // reads it whole (up to maxBytes; a larger file is read short).
 FileReadResult readOrCreateFile(const std::string& path, uint64_t maxBytes);
 
+// Where a replacement failed: before any byte was written (the file may not
+// be written, or no temporary could be made next to it), or afterwards.
+enum class WriteStage { None, Create, Write };
+
 // Replaces `path` atomically: writes a temporary file in the same directory,
-// flushes it and renames it over the old one. The old file stays when any
-// step fails. Returns 0 or an errno value.
-int writeFileAtomically(const std::string& path, const std::string& bytes);
+// flushes it and renames it over the old one. A symbolic link is followed and
+// the file it points to is replaced; the file keeps its mode (and its owner
+// where the user may set it). A file or directory the user may not write is
+// refused with EACCES, as writing in place would be. The old file stays when
+// any step fails. Returns 0 or an errno value; `failedAt` says where.
+int writeFileAtomically(const std::string& path, const std::string& bytes, WriteStage* failedAt = nullptr);
+
+// The file a path names once its symbolic links are followed (the last
+// component may be missing; a link may dangle). Returns the path itself
+// when it is not a link; empty with `err` set on a loop or a read error.
+std::string followLinks(const std::string& path, int& err);
 
 }  // namespace platform

@@ -2,6 +2,7 @@
 // The real serial device on termios and poll().
 
 #include "platform/serial_device.h"
+#include "platform/serial_timeouts.h"
 
 namespace platform {
 
@@ -31,7 +32,7 @@ private:
     void release();
 
     int fd_ = -1;
-    CommTimeouts timeouts_{};
+    CommTimeouts timeouts_ = kOpeningTimeouts;
     // What the last accepted block asked for; getState fills in the rest
     // from the line as it is.
     DeviceControlBlock block_{};

@@ -28,11 +28,18 @@ ReadTimer::ReadTimer(const CommTimeouts& t, uint32_t count, int64_t startNs) : s
         // Wait up to `constant` ms for the first byte, then return with it.
         totalNs_ = msToNs(constant);
         endOnFirstData_ = true;
+        capTotal();
         return;
     }
     if (multiplier != 0 || constant != 0)
         totalNs_ = msToNs(static_cast<uint64_t>(multiplier) * count + constant);
     if (interval != 0) intervalNs_ = msToNs(interval);
+    capTotal();
+}
+
+void ReadTimer::capTotal() {
+    const int64_t longest = msToNs(kLongestReadMs);
+    if (totalNs_ < 0 || totalNs_ > longest) totalNs_ = longest;
 }
 
 void ReadTimer::bytesArrived(uint32_t got, int64_t nowNs) {

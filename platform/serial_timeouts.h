@@ -13,6 +13,15 @@ namespace platform {
 // "return at once" meanings.
 constexpr uint32_t kTimeoutMax = 0xFFFFFFFFu;
 
+// No single read waits longer than this, whatever the record says: a line
+// that stays silent under "no limit" settings must not hang the program.
+constexpr uint32_t kLongestReadMs = 60000;
+
+// The record a device has from its open until the program's own settings
+// replace it, so that a setting the port refuses never leaves reads without
+// a limit.
+constexpr CommTimeouts kOpeningTimeouts{0, 0, 1000, 0, 0};
+
 class ReadTimer {
 public:
     ReadTimer(const CommTimeouts& t, uint32_t count, int64_t startNs);
@@ -21,13 +30,14 @@ public:
     void bytesArrived(uint32_t got, int64_t nowNs);
     // True when the read must end now with whatever it has.
     bool expired(int64_t nowNs) const;
-    // The time-out for the next poll() in ms: -1 for no limit, at least 1
-    // while not expired (rounded up, so a poll never ends before its limit).
+    // The time-out for the next poll() in ms, at least 1 while not expired (rounded up, so a poll never ends before its limit).
     int pollTimeoutMs(int64_t nowNs) const;
 
 private:
+    void capTotal();
+
     int64_t startNs_;
-    int64_t totalNs_ = -1;     // -1: no total limit
+    int64_t totalNs_ = -1;     // -1 only while being built: every read has a total limit
     int64_t intervalNs_ = -1;  // -1: no interval limit
     bool endOnFirstData_ = false;
     uint32_t got_ = 0;

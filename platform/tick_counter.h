@@ -9,7 +9,8 @@ namespace platform {
 
 uint32_t GetTickCount();
 
-// Busy-waits until at least `ms` ticks have passed since the call began.
+// Waits until the counter has moved on by at least `ms` ticks since the call
+// began; nothing else runs meanwhile. On the real clock the thread sleeps.
 void waitTicks(uint32_t ms);
 
 // Replaces the clock (tests install a fake); an empty function restores the

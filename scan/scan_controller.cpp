@@ -185,6 +185,14 @@ void CScanController::scanTick() {
 
     // Stopped (or closed) beneath this tick: the stop has already reset the guard.
     if (run != timerRun_ || mode_ != Scanning) return;
+    if (session_.DeviceLost()) {
+        // Every address after this one would look empty: end the scan here
+        // and say why, once.
+        stopRun();
+        view_.setScanCaption(scanCaption(mode_));
+        session_.ShowDeviceLost();
+        return;
+    }
     scanPosition_ += 1;
     if (scanPosition_ > kCellCount - 1) {
         OnScan();  // in scanning mode: closes the session, stops the timer, back to idle

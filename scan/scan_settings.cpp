@@ -12,8 +12,8 @@ const char* const kScanSettingsSection = "[INCLINATION SENSOR COMPARAMETERS]";
 
 namespace {
 
-// A settings file is a few hundred bytes. Anything beyond this is not ours
-// (a wrong file under our name) and is not loaded into memory at all.
+// A settings file is a few hundred bytes. Of a larger file only this much is
+// read: its entries stand at the start.
 constexpr uint64_t kMaxSettingsFileBytes = 1024 * 1024;
 constexpr size_t kSaveTextSize = 4096;
 
@@ -79,19 +79,17 @@ bool LoadScanSettings(ScanSettings& settings) {
     settings.startDirectory = platform::currentDirectory();
 
     const platform::FileReadResult file = platform::readOrCreateFile(kScanSettingsFile, kMaxSettingsFileBytes);
-    const bool tooLarge = file.size > kMaxSettingsFileBytes;
 
     SettingsText text(2);
-    if (!tooLarge) {
-        if (!text.reserveExactly(file.bytes.size() + 2)) {
-            showError("Nicht genügend Heap Speicher für das Initialisierungsfile.", "Memory Error");
-            applyDefaults(settings);
-            return true;
-        }
-        text = SettingsText::fromBytes(file.bytes.data(), file.bytes.size());
+    if (!text.reserveExactly(file.bytes.size() + 2)) {
+        showError("Nicht genügend Heap Speicher für das Initialisierungsfile.", "Memory Error");
+        applyDefaults(settings);
+        return true;
     }
-    // A short read keeps what did arrive; an oversized file is left out whole.
-    if (tooLarge || file.error != 0 || file.bytes.size() < file.size)
+    text = SettingsText::fromBytes(file.bytes.data(), file.bytes.size());
+    // A short read, or a file cut at the limit, keeps what did arrive: the
+    // entries stand at its start, and defaults would overwrite them at exit.
+    if (file.error != 0 || file.bytes.size() < file.size)
         showError("Fehler beim Lesen des Initialisierungsfiles.", "File Error");
 
     readEntries(text.c_str(), settings);

@@ -4,6 +4,8 @@
 #include "platform/tick_counter.h"
 #include "sensorlink/angle_reply.h"
 
+#include <cerrno>
+
 namespace {
 
 constexpr char ENQ = 0x05;
@@ -76,18 +78,20 @@ double CSensorSession::GetKV275degrees(uint16_t index) {
     ++queryCount;
     lastReadTime = 0;
     lastNakCount = 0;
+    lostCode_ = 0;
 
     const char address[2] = {static_cast<char>(static_cast<unsigned char>(index + kBroadcastAddress)), 0};
     const char enq[2] = {ENQ, 0};
     const char nak[2] = {NAK, 0};
 
-    // The codes of Write and Read are not looked at: a failed exchange
-    // shows up as a bad reply, and the failure box tells the user.
+    // The codes of Write and Read do not change the course of the query: a
+    // failed exchange shows up as a bad reply, and the failure box tells the
+    // user. Only a device that is gone is noted, for the callers to stop.
     for (int32_t left = attempts, k = 0; left > 0; ++k) {
         if (k == 0) {
             PurgeComm();
-            Write(address);
-            Write(enq);
+            noteFailure(Write(address));
+            noteFailure(Write(enq));
             FlushFileBuffers();
         }
         platform::waitTicks(kAnswerWaitMs);
@@ -96,7 +100,7 @@ double CSensorSession::GetKV275degrees(uint16_t index) {
         char reply[anglereply::kBufferSize];
         // Summed over the attempts: now - (now - sum) at the end of each read.
         lastReadTime = static_cast<int32_t>(platform::GetTickCount() - static_cast<uint32_t>(lastReadTime));
-        Read(reply, anglereply::kLength);
+        noteFailure(Read(reply, anglereply::kLength));
         lastReadTime = static_cast<int32_t>(platform::GetTickCount() - static_cast<uint32_t>(lastReadTime));
 
         if (!anglereply::IsBad(reply)) return anglereply::Decode(reply + 1);
@@ -107,7 +111,7 @@ double CSensorSession::GetKV275degrees(uint16_t index) {
         ++nakCount;
         ++lastNakCount;
         platform::waitTicks(kAnswerWaitMs);
-        Write(nak);
+        noteFailure(Write(nak));
         FlushFileBuffers();
     }
 
@@ -117,4 +121,16 @@ double CSensorSession::GetKV275degrees(uint16_t index) {
     else if (messageLanguage == 2)
         errorBox("GetKV275degrees: no data received", "COM Error");
     return -1.0;
+}
+
+void CSensorSession::noteFailure(uint32_t code) {
+    if (code != EIO || lostCode_ != 0) return;
+    lostCode_ = code;
+    lostOperation_ = ComErrorOperation;
+}
+
+void CSensorSession::ShowDeviceLost() {
+    if (lostCode_ == 0) return;
+    ComErrorOperation = lostOperation_;
+    ShowComError(lostCode_);
 }

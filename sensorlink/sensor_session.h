@@ -5,6 +5,7 @@
 #include "sensorlink/session_settings.h"
 
 #include <cstdint>
+#include <string>
 
 class CSensorSession : public CCom {
 public:
@@ -21,6 +22,14 @@ public:
 
     SessionSettings& settings() { return settings_; }
 
+    // True when the device went away (unplugged adapter, closed simulator)
+    // during the last angle query. Waiting for more answers is then
+    // pointless, and a silent failure would read as "no sensor".
+    bool DeviceLost() const { return lostCode_ != 0; }
+    // Shows that failure once, as ShowComError shows a failed operation:
+    // "CCom.Read:Input/output error". Does nothing when no device was lost.
+    void ShowDeviceLost();
+
     int32_t attempts = 3;
     uint8_t messageLanguage = 1;  // 0 no failure box, 1 German, 2 English
     int32_t readAttemptCount = 0;
@@ -32,5 +41,10 @@ public:
     uint8_t skipDeviceCheck = 0;
 
 private:
+    // Keeps the first device-gone failure of a query.
+    void noteFailure(uint32_t code);
+
     SessionSettings& settings_;
+    uint32_t lostCode_ = 0;
+    std::string lostOperation_;
 };

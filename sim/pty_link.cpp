@@ -34,12 +34,27 @@ std::string readLink(const std::string& path) {
     return std::string(buffer, static_cast<size_t>(n));
 }
 
+// True when `linkPath` leads to a pseudo-terminal that is still there. Its
+// node lives only as long as the program that opened it keeps its side, so
+// a link left by a simulator that was killed does not count.
+bool leadsToLivePseudoTerminal(const std::string& linkPath) {
+    if (readLink(linkPath).rfind("/dev/pts/", 0) != 0) return false;
+    struct stat st {};
+    return stat(linkPath.c_str(), &st) == 0 && S_ISCHR(st.st_mode);
+}
+
 // Points `linkPath` at `target`, replacing an older link in one step.
-void makeLink(const std::string& linkPath, const std::string& target) {
+void makeLink(const std::string& name, const std::string& linkPath, const std::string& target) {
     struct stat st {};
     if (lstat(linkPath.c_str(), &st) == 0 && !S_ISLNK(st.st_mode)) {
         throw std::runtime_error(linkPath + " exists and is not a symbolic link; not replacing it");
     }
+    // Taking the link over would cut the tools off the running simulator,
+    // and its end would remove the link from under this one.
+    // (A link left by a killed simulator may name the very terminal just
+    // opened here, its number being free again: that one is ours.)
+    if (readLink(linkPath) != target && leadsToLivePseudoTerminal(linkPath))
+        throw std::runtime_error(name + " is in use by another simulator");
     const std::string temporary = linkPath + ".kv275sim-" + std::to_string(getpid());
     unlink(temporary.c_str());
     if (symlink(target.c_str(), temporary.c_str()) != 0) {
@@ -85,7 +100,7 @@ PtyLink::PtyLink(const std::string& directory, const std::string& name, unsigned
     tcsetattr(slave_, TCSANOW, &settings);
 
     try {
-        makeLink(linkPath_, slavePath_);
+        makeLink(name_, linkPath_, slavePath_);
     } catch (...) {
         closeFd(master_);
         closeFd(slave_);

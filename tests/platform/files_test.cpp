@@ -1,11 +1,13 @@
 #include "platform/files.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/unprivileged.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <filesystem>
+#include <functional>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -74,35 +76,92 @@ TEST(WriteFileAtomically, TargetThatIsADirectoryFailsAndStays) {
     EXPECT_EQ(entries(dir.path()), std::vector<std::string>{"s.ini"});
 }
 
-// Tries the write as a user who may not write into `dir`: root ignores
-// directory permissions, so as root the write runs in a child that gives
-// them up first. Returns the error of the write.
-int writeWithoutDirectoryRights(const std::string& dir, const std::string& path, const std::string& bytes) {
-    if (geteuid() != 0) {
-        chmod(dir.c_str(), 0555);
-        const int err = platform::writeFileAtomically(path, bytes);
-        chmod(dir.c_str(), 0755);
-        return err;
-    }
-    const pid_t child = fork();
-    if (child == 0) {
-        if (setgid(65534) != 0 || setuid(65534) != 0) _exit(255);
-        _exit(platform::writeFileAtomically(path, bytes));
-    }
-    int status = 0;
-    if (child < 0 || waitpid(child, &status, 0) != child || !WIFEXITED(status)) return -1;
-    return WEXITSTATUS(status);
+// What an ordinary user's save does to a protected or linked settings file.
+// Each case sets the scene in a directory handed to that user, saves "new"
+// through `name`, and states the error, what `target` then holds and its mode.
+struct ProtectionCase {
+    const char* fault;  // the fault the case would catch
+    std::function<void(const TempDir&)> scene;
+    const char* name;
+    const char* target;
+    int error;
+    const char* contents;
+    mode_t mode;
+    platform::WriteStage stage;
+};
+
+mode_t modeOf(const std::string& path) {
+    struct stat st {};
+    return stat(path.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0;
 }
 
-TEST(WriteFileAtomically, UnwritableDirectoryKeepsTheOldFile) {
-    TempDir dir;
-    ASSERT_EQ(chmod(dir.path().c_str(), 0755), 0);  // others may look in, not write
-    fs::create_directory(dir.file("ro"));
-    ASSERT_EQ(chmod(dir.file("ro").c_str(), 0755), 0);
-    writeFile(dir.file("ro/s.ini"), "old\r\n");
-    EXPECT_EQ(writeWithoutDirectoryRights(dir.file("ro"), dir.file("ro/s.ini"), "new\r\n"), EACCES);
-    EXPECT_EQ(readFile(dir.file("ro/s.ini")), "old\r\n");
-    EXPECT_EQ(entries(dir.file("ro")), std::vector<std::string>{"s.ini"});
+bool isLink(const std::string& path) {
+    struct stat st {};
+    return lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
+}
+
+void ownedFile(const TempDir& dir, const std::string& name, const std::string& bytes, mode_t mode) {
+    writeFile(dir.file(name), bytes);
+    testsupport::giveToUnprivilegedUser(dir.file(name));
+    chmod(dir.file(name).c_str(), mode);
+}
+
+TEST(WriteFileAtomically, RespectsProtectionAndLinksAsAnInPlaceWriteWould) {
+    using platform::WriteStage;
+    const std::vector<ProtectionCase> cases{
+        {"read-only file silently replaced", [](const TempDir& d) { ownedFile(d, "s.ini", "old", 0444); },
+         "s.ini", "s.ini", EACCES, "old", 0444, WriteStage::Create},
+        {"mode reset to 0644", [](const TempDir& d) { ownedFile(d, "s.ini", "old", 0600); }, "s.ini", "s.ini", 0,
+         "new", 0600, WriteStage::None},
+        {"link turned into a regular file",
+         [](const TempDir& d) {
+             std::filesystem::create_directory(d.file("real"));
+             testsupport::giveToUnprivilegedUser(d.file("real"));
+             ownedFile(d, "real/s.ini", "old", 0640);
+             symlink("real/s.ini", d.file("s.ini").c_str());
+         },
+         "s.ini", "real/s.ini", 0, "new", 0640, WriteStage::None},
+        {"dangling link replaced instead of followed",
+         [](const TempDir& d) { symlink("target.ini", d.file("s.ini").c_str()); }, "s.ini", "target.ini", 0, "new",
+         0, WriteStage::None},
+        {"link to a read-only file followed into a replacement",
+         [](const TempDir& d) {
+             ownedFile(d, "target.ini", "old", 0444);
+             symlink("target.ini", d.file("s.ini").c_str());
+         },
+         "s.ini", "target.ini", EACCES, "old", 0444, WriteStage::Create},
+        {"read-only directory: old file lost or temporary left",
+         [](const TempDir& d) {
+             std::filesystem::create_directory(d.file("ro"));
+             ownedFile(d, "ro/s.ini", "old", 0644);
+             testsupport::giveToUnprivilegedUser(d.file("ro"));
+             chmod(d.file("ro").c_str(), 0555);
+         },
+         "ro/s.ini", "ro/s.ini", EACCES, "old", 0644, WriteStage::Create},
+    };
+    for (const ProtectionCase& c : cases) {
+        SCOPED_TRACE(c.fault);
+        TempDir dir;
+        testsupport::giveToUnprivilegedUser(dir.path());
+        c.scene(dir);
+        const std::string path = dir.file(c.name);
+        const bool asExpected = testsupport::asUnprivilegedUser([&] {
+            platform::WriteStage stage = platform::WriteStage::None;
+            const int err = platform::writeFileAtomically(path, "new", &stage);
+            return err == c.error && stage == c.stage;
+        });
+        EXPECT_TRUE(asExpected) << "error or stage differ";
+        EXPECT_EQ(readFile(dir.file(c.target)), c.contents);
+        if (c.mode) {
+            EXPECT_EQ(modeOf(dir.file(c.target)), c.mode);
+        }
+        if (std::string(c.name) != c.target) {
+            EXPECT_TRUE(isLink(path)) << "the link must stay a link";
+        }
+        chmod(dir.file("ro").c_str(), 0755);
+        const auto left = entries(std::filesystem::path(dir.file(c.target)).parent_path().string());
+        for (const std::string& e : left) EXPECT_EQ(e.find(".tmp"), std::string::npos) << e;
+    }
 }
 
 TEST(WriteFileAtomically, MissingDirectoryFailsWithoutCreatingIt) {

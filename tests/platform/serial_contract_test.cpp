@@ -3,6 +3,7 @@
 // written against the fake stay true on a real line.
 
 #include "platform/serial_device.h"
+#include "platform/serial_timeouts.h"
 #include "tests/platform/pty_pair.h"
 #include "tests/support/fake_clock.h"
 #include "tests/support/fake_serial_device.h"
@@ -129,6 +130,18 @@ TYPED_TEST(SerialContract, SilentReadSucceedsEmptyAfterItsTotalTimeout) {
     EXPECT_EQ(r.bytes, "");
     EXPECT_GE(r.elapsedMs, 101 - 5);
     EXPECT_LT(r.elapsedMs, 2000);
+}
+
+// A device whose line settings were refused before the program's time-outs
+// were applied: a read from a silent address must still end.
+TYPED_TEST(SerialContract, FreshDeviceReadsUnderAFiniteLimitUntilSettingsApply) {
+    platform::CommTimeouts opening;
+    ASSERT_EQ(this->device->getTimeouts(opening), 0);
+    EXPECT_EQ(opening, platform::kOpeningTimeouts);
+    const auto r = this->read(11);
+    EXPECT_EQ(r.err, 0);
+    EXPECT_EQ(r.bytes, "");
+    EXPECT_GE(r.elapsedMs, int64_t{platform::kOpeningTimeouts.ReadTotalTimeoutConstant} - 5);
 }
 
 TYPED_TEST(SerialContract, SilenceAfterSomeBytesEndsWithThePartialCount) {

@@ -27,6 +27,20 @@ TEST(TickCounter, ZeroWaitReturnsAndShortWaitsAreNotCutShort) {
     EXPECT_GE(clock.now() - start, 10u);
 }
 
+// A tool waits 15 ms before every read; spinning there kept a core busy
+// for as long as the tool was reading.
+TEST(TickCounter, RealWaitSleepsAndIsNotCutShort) {
+    timespec cpuBefore{}, cpuAfter{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &cpuBefore);
+    const uint32_t start = platform::GetTickCount();
+    platform::waitTicks(200);
+    const uint32_t waited = platform::GetTickCount() - start;
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &cpuAfter);
+    const double cpuMs = (cpuAfter.tv_sec - cpuBefore.tv_sec) * 1000.0 + (cpuAfter.tv_nsec - cpuBefore.tv_nsec) / 1e6;
+    EXPECT_GE(waited, 200u);
+    EXPECT_LT(cpuMs, 50.0) << "a sleeping wait uses next to no processor time";
+}
+
 TEST(TickCounter, RemovingTheFakeRestoresTheMonotonicClock) {
     { testsupport::FakeClock clock(7, 0); EXPECT_EQ(platform::GetTickCount(), 7u); }
     timespec ts{};

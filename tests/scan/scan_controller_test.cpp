@@ -307,6 +307,29 @@ TEST_F(ScanControllerTest, OnlyClicksStrictlyInsideALabelCount) {
     EXPECT_EQ(ctl.placeAt(scanlayout::labelPixels(79).center().x(), scanlayout::labelPixels(79).center().y()), 79);
 }
 
+// An adapter unplugged halfway through a scan: the addresses after it must
+// not be reported as empty, and the scan must not run on through them.
+TEST_F(ScanControllerTest, UnpluggedAdapterEndsTheScanAtOnceWithOneBox) {
+    bus.angles = {{180, 12.5}, {220, 7.5}};
+    ctl.OnScan();
+    for (int tick = 0; tick < 10; ++tick) ctl.OnTimer();
+    // Gone as a pseudo-terminal goes: traffic fails, closing still works.
+    for (const char* op : {"write", "read", "purge", "drain"}) line.failAlways[op] = EIO;
+    const size_t askedBefore = bus.asked.size();
+    ctl.OnTimer();
+    EXPECT_EQ(ctl.mode(), Mode::Idle);
+    EXPECT_EQ(view.scanCaption, "Scan");
+    EXPECT_FALSE(view.timerRunning);
+    EXPECT_FALSE(session.IsOpen());
+    EXPECT_EQ(settings.tickGuard, 0);
+    EXPECT_EQ(boxes.summary(), std::vector<std::string>{"Error|CCom.Write:Input/output error"});
+    EXPECT_TRUE(ctl.isSelected(2)) << "what was found before stays marked";
+    EXPECT_EQ(bus.asked.size(), askedBefore);
+    // Ticks that were already queued find the scan over.
+    ctl.OnTimer();
+    EXPECT_EQ(bus.asked.size(), askedBefore);
+}
+
 TEST_F(ScanControllerTest, FirstFailingSensorEndsReadingAfterOneBox) {
     bus.angles = {{178, 10.0}, {179, 20.0}};
     startReading({0, 1});

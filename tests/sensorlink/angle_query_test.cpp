@@ -8,6 +8,7 @@
 #include <ostream>
 
 #include <cerrno>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -173,10 +174,10 @@ TEST_F(AngleQueryTest, ReadTimeIsSummedOverTheAttemptsOfOneQuery) {
 class AngleQueryWait : public SensorLineTest, public ::testing::WithParamInterface<uint32_t> {
 protected:
     void SetUp() override {
-        // Reads that return at once, so that only the waits move the clock.
+        // Reads that end after 1 ms, so that nearly only the waits move the clock.
         settings.comParameters.ReadIntervalTimeout = 0;
         settings.comParameters.ReadTotalTimeoutMultiplier = 0;
-        settings.comParameters.ReadTotalTimeoutConstant = 0;
+        settings.comParameters.ReadTotalTimeoutConstant = 1;
         openQuietly();
         session.messageLanguage = 0;
         line.responder = [this](const std::string& written) {
@@ -250,3 +251,52 @@ TEST_F(AngleQueryTest, QueryOnClosedSessionFailsCleanly) {
 }
 
 }  // namespace
+
+// A query must tell a device that went away from a sensor that is merely
+// silent: callers that show no failure box would otherwise report "no sensor".
+namespace lost {
+
+using namespace sensortest;
+
+struct LostCase {
+    const char* fault;
+    std::function<void(testsupport::FakeSerialLine&)> breakLine;
+    bool lost;
+    const char* box;
+};
+
+class AngleQueryLostDevice : public SensorLineTest {};
+
+TEST_F(AngleQueryLostDevice, NotesTheFirstFailureOfAVanishedDeviceOnly) {
+    const std::vector<LostCase> cases{
+        {"silent sensor taken for a lost device", [](testsupport::FakeSerialLine&) {}, false, nullptr},
+        {"unplug before the request missed",
+         [](testsupport::FakeSerialLine& l) { l.vanished = true; }, true, "Error|CCom.Write:Input/output error"},
+        {"unplug during the read missed, or named after the later NAK",
+         [](testsupport::FakeSerialLine& l) { l.failNext["read"] = EIO; },
+         true, "Error|CCom.Read:Input/output error"},
+        {"other read errors taken for a lost device",
+         [](testsupport::FakeSerialLine& l) { l.failNext["read"] = EINTR; }, false, nullptr},
+    };
+    for (const LostCase& c : cases) {
+        SCOPED_TRACE(c.fault);
+        openQuietly();
+        session.messageLanguage = 0;
+        c.breakLine(line);
+        EXPECT_EQ(session.GetKV275degrees(5), -1.0);
+        EXPECT_EQ(session.DeviceLost(), c.lost);
+        ComErrorOperation = "CCom.Close";  // whatever failed since must not rename it
+        session.ShowDeviceLost();
+        EXPECT_EQ(boxes.summary(), c.box ? std::vector<std::string>{c.box} : std::vector<std::string>{});
+        // The next query starts with a clean slate.
+        line.vanished = false;
+        line.failNext.clear();
+        replies.push_back(angleFrame("001.00"));
+        EXPECT_EQ(session.GetKV275degrees(5), 1.0);
+        EXPECT_FALSE(session.DeviceLost());
+        session.CloseSession();
+        boxes.calls.clear();
+    }
+}
+
+}  // namespace lost

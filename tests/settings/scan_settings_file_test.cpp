@@ -5,6 +5,7 @@
 #include "sensorlink/settings_codec.h"
 #include "tests/support/message_box_recorder.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/unprivileged.h"
 
 #include <gtest/gtest.h>
 
@@ -172,23 +173,30 @@ TEST_F(ScanSettingsFile, EmptyAndBinaryFiles) {
     EXPECT_EQ(boxes.summary()[0], entryMissing("ISAddress"));
 }
 
-TEST_F(ScanSettingsFile, FileOverOneMegabyteIsNotLoaded) {
-    std::string file = "[INCLINATION SENSOR COMPARAMETERS]\r\nISPort=3\r\n;";
+// A file that grew past the limit (a log appended by mistake, say) used to be
+// dropped whole, and the defaults then overwrote the user's values at exit.
+TEST_F(ScanSettingsFile, FileOverOneMegabyteKeepsTheValuesAtItsStart) {
+    std::string file = "[INCLINATION SENSOR COMPARAMETERS]\r\nISPort=3\r\nBaudRate=19200\r\n;";
     file.resize(1024 * 1024 + 1, 'x');
     writeFile(iniPath(), file);
     ScanSettings settings = load();
-    expectDefaults(settings);
-    std::vector<std::string> expected{kReadError};
-    for (int i = 0; i < 11; ++i) expected.push_back(kSectionMissing);
-    EXPECT_EQ(boxes.summary(), expected);
+    EXPECT_EQ(settings.ISPort, 3);
+    EXPECT_EQ(settings.comParameters.BaudRate, 19200u);
+    ASSERT_EQ(boxes.calls.size(), 10u);  // the read box, then the nine entries the file lacks
+    EXPECT_EQ(boxes.summary()[0], kReadError);
     EXPECT_EQ(std::filesystem::file_size(iniPath()), file.size());  // untouched until saved
-
-    // One megabyte exactly is still a settings file.
     boxes.calls.clear();
-    file.resize(1024 * 1024);
+    SaveScanSettings(settings);
+    EXPECT_NE(readFile(iniPath()).find("ISPort=3\r\n"), std::string::npos);
+
+    // One megabyte exactly is read whole, without the read box.
+    boxes.calls.clear();
+    file = "[INCLINATION SENSOR COMPARAMETERS]\r\nISPort=3\r\n;";
+    file.resize(1024 * 1024, 'x');
     writeFile(iniPath(), file);
     EXPECT_EQ(load().ISPort, 3);
     EXPECT_EQ(boxes.calls.size(), 10u);
+    EXPECT_NE(boxes.summary()[0], kReadError);
 }
 
 TEST_F(ScanSettingsFile, UnreadableFileGivesTheReadBox) {
@@ -339,6 +347,22 @@ TEST_F(ScanSettingsFile, ReadOnlyDirectoryKeepsTheOldFile) {
         EXPECT_EQ(boxes.summary(), std::vector<std::string>{kWriteError});
     }
     chmod(dir.path().c_str(), 0755);
+    EXPECT_EQ(readFile(iniPath()), kDefaultFile);
+}
+
+// The save replaced a read-only file by renaming over it.
+TEST_F(ScanSettingsFile, ReadOnlyFileGetsTheWriteBoxAndStays) {
+    writeFile(iniPath(), kDefaultFile);
+    testsupport::giveToUnprivilegedUser(dir.path());
+    testsupport::giveToUnprivilegedUser(iniPath());
+    ASSERT_EQ(chmod(iniPath().c_str(), 0444), 0);
+    ScanSettings settings = load();
+    settings.ISPort = 3;
+    boxes.calls.clear();
+    EXPECT_TRUE(testsupport::asUnprivilegedUser([&] {
+        SaveScanSettings(settings);
+        return boxes.summary() == std::vector<std::string>{kWriteError};
+    }));
     EXPECT_EQ(readFile(iniPath()), kDefaultFile);
 }
 

@@ -122,3 +122,42 @@ TEST(Kv275simProgram, ServesUntilASignalThenRemovesItsLinks) {
         EXPECT_FALSE(exists(dir.file("ready")));
     }
 }
+
+// A second simulator in the same directory used to take COM1 over silently
+// and, when it ended, remove the link the first one still served.
+TEST(Kv275simProgram, SecondSimulatorOnALivePortIsRefusedAndTheFirstKeepsServing) {
+    testsupport::TempDir dir;
+    const pid_t first = spawnSimulator(dir, {"--dir", dir.path(), "--sensor", "178:12.3", "--baud", "115200",
+                                             "--ready-file", dir.file("ready")});
+    ASSERT_GT(first, 0);
+    ASSERT_TRUE(waitForFile(dir.file("ready"), 10)) << testsupport::readFile(dir.file("stderr"));
+    char before[256] = {};
+    ASSERT_GT(readlink(dir.file("COM1").c_str(), before, sizeof before - 1), 0);
+
+    testsupport::TempDir outputs;  // the second one's stdout and stderr
+    const pid_t second = spawnSimulator(outputs, {"--dir", dir.path(), "--sensor", "180:1.0"});
+    ASSERT_GT(second, 0);
+    EXPECT_EQ(waitForExit(second, 10), 1);
+    EXPECT_NE(testsupport::readFile(outputs.file("stderr")).find("COM1 is in use by another simulator"),
+              std::string::npos)
+        << testsupport::readFile(outputs.file("stderr"));
+    char after[256] = {};
+    ASSERT_GT(readlink(dir.file("COM1").c_str(), after, sizeof after - 1), 0);
+    EXPECT_STREQ(after, before);
+    {
+        simtest::LineClient line(dir.file("COM1"), 115200);
+        ASSERT_TRUE(line.ok());
+        EXPECT_DOUBLE_EQ(simtest::decodeAngle(line.ask({0xB2, 0x05}, 11)), 12.3);
+    }
+
+    // Killed without its clean-up, the first leaves a link to a pseudo-terminal
+    // that is gone: that one may be taken over.
+    kill(first, SIGKILL);
+    waitForExit(first, 10);
+    const pid_t third = spawnSimulator(outputs, {"--dir", dir.path(), "--sensor", "180:1.0", "--ready-file",
+                                                 dir.file("ready3")});
+    ASSERT_GT(third, 0);
+    EXPECT_TRUE(waitForFile(dir.file("ready3"), 10)) << testsupport::readFile(outputs.file("stderr"));
+    kill(third, SIGTERM);
+    EXPECT_EQ(waitForExit(third, 10), 0);
+}

@@ -1,5 +1,6 @@
 #include "tests/support/fake_serial_device.h"
 
+#include "platform/serial_timeouts.h"
 #include "tests/support/fake_clock.h"
 
 #include <cerrno>
@@ -102,13 +103,16 @@ private:
     // How long a read that came up short waited before its time-out ended it.
     uint32_t timeoutSpent(uint32_t count, uint32_t got) const {
         const platform::CommTimeouts& t = line_.timeouts;
-        const uint32_t total = t.ReadTotalTimeoutMultiplier * count + t.ReadTotalTimeoutConstant;
+        const uint64_t asked = uint64_t{t.ReadTotalTimeoutMultiplier} * count + t.ReadTotalTimeoutConstant;
         const bool totalOn = t.ReadTotalTimeoutMultiplier || t.ReadTotalTimeoutConstant;
+        // As on the real device: no read waits longer than the platform's cap.
+        const uint32_t total = totalOn && asked < platform::kLongestReadMs ? static_cast<uint32_t>(asked)
+                                                                           : platform::kLongestReadMs;
         if (got > 0 && t.ReadIntervalTimeout) {
-            const uint32_t interval = t.ReadIntervalTimeout + 1;
-            return totalOn && total < interval ? total : interval;
+            const uint64_t interval = uint64_t{t.ReadIntervalTimeout} + 1;
+            return interval < total ? static_cast<uint32_t>(interval) : total;
         }
-        return totalOn ? total : 0;
+        return total;
     }
     FakeSerialLine& line_;
 };
@@ -127,6 +131,7 @@ void FakeSerialLine::install() {
         record("open " + name, err);
         if (err) return nullptr;
         isOpen = true;
+        timeouts = platform::kOpeningTimeouts;
         ++openCount;
         openedName = name;
         return std::make_unique<FakeSerialDevice>(*this);
