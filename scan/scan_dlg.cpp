@@ -1,9 +1,9 @@
 #include "scan/scan_dlg.h"
 
+#include "platform/about_dlg.h"
 #include "platform/dialog_units.h"
-#include "scan/about_dlg.h"
+#include "platform/fonts.h"
 #include "scan/grid_cell.h"
-#include "scan/scan_fonts.h"
 #include "scan/scan_settings.h"
 #include "sensorlink/sensor_session.h"
 
@@ -28,6 +28,17 @@ const char* const kAboutEntry = "&About KV275Scan...";
 
 QRect controlRect(int x, int y, int width, int height) { return platform::dluRect(x, y, width, height); }
 
+// The first line stops short of the OK button beside it.
+platform::AboutBoxLayout aboutBox() {
+    return {.title = QStringLiteral("About KV275 Scanner"),
+            .widthUnits = 217,
+            .heightUnits = 55,
+            .lines = {{QStringLiteral("KV275Scan Version 1.0"), QRect(40, 10, 134, 8)},
+                      {QStringLiteral("Bus scanner for KV275 inclination sensors"), QRect(40, 25, 170, 8)},
+                      {QStringLiteral("Made by the KV275 bus tools project"), QRect(40, 40, 170, 8)}},
+            .okButtonUnits = QRect(178, 7, 32, 14)};
+}
+
 }  // namespace
 
 CScanDlg::CScanDlg(ScanSettings& settings, CSensorSession& session, QWidget* parent)
@@ -36,7 +47,7 @@ CScanDlg::CScanDlg(ScanSettings& settings, CSensorSession& session, QWidget* par
     setWindowTitle(QStringLiteral("KV275 Scanner"));
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowCloseButtonHint);
-    setFont(scanfonts::dialogFont());
+    setFont(platform::dialogFont());
     icon_ = QIcon(QStringLiteral(":/scan/kv275scan.svg"));
     setWindowIcon(icon_);
 
@@ -100,8 +111,10 @@ void CScanDlg::buildGrid() {
     setFixedSize(grown);
     quitButton_->move(quitButton_->x() + grown.width() - initialSize_.width(), quitButton_->y());
 
-    const QFont valueFont = scanfonts::valueBoxFont();
-    const QFont labelFont = scanfonts::dialogFont();
+    // Bold 10-point "Terminal" in the value boxes: a monospace face, so that
+    // the angles line up from cell to cell.
+    const QFont valueFont = platform::mappedFont("Terminal", 10, true);
+    const QFont labelFont = platform::dialogFont();
     for (int cell = 0; cell < scanlayout::kCellCount; ++cell) {
         auto* box = new CGridCell(this, Qt::AlignLeft, valueFont, valueBoxColour());
         box->setGeometry(scanlayout::valueBoxPixels(cell));
@@ -125,7 +138,7 @@ CGridCell* CScanDlg::addressLabel(int cell) const {
 }
 
 void CScanDlg::showAbout() {
-    CAboutDlg about(icon_, this);
+    platform::CAboutDlg about(icon_, aboutBox(), this);
     about.exec();
 }
 

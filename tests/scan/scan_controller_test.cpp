@@ -4,10 +4,10 @@
 #include "scan/scan_layout.h"
 #include "sensorlink/sensor_session.h"
 #include "tests/scan/fake_scan_view.h"
-#include "tests/scan/sensor_bus_responder.h"
 #include "tests/support/fake_clock.h"
 #include "tests/support/fake_serial_device.h"
 #include "tests/support/message_box_recorder.h"
+#include "tests/support/sensor_bus_responder.h"
 
 #include <gtest/gtest.h>
 
@@ -56,7 +56,7 @@ protected:
     testsupport::FakeClock clock;
     testsupport::FakeSerialLine line{&clock};
     testsupport::MessageBoxRecorder boxes;
-    SensorBusResponder bus;
+    testsupport::SensorBusResponder bus;
     ScanSettings settings;
     CSensorSession session{settings};
     FakeScanView view{line.log};

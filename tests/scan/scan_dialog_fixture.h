@@ -6,10 +6,10 @@
 #include "scan/scan_layout.h"
 #include "scan/scan_settings.h"
 #include "sensorlink/sensor_session.h"
-#include "tests/scan/sensor_bus_responder.h"
 #include "tests/support/fake_clock.h"
 #include "tests/support/fake_serial_device.h"
 #include "tests/support/message_box_recorder.h"
+#include "tests/support/sensor_bus_responder.h"
 
 #include <QPushButton>
 #include <QTest>
@@ -60,7 +60,7 @@ protected:
     testsupport::FakeClock clock;
     testsupport::FakeSerialLine line{&clock};
     testsupport::MessageBoxRecorder boxes;
-    SensorBusResponder bus;
+    testsupport::SensorBusResponder bus;
     ScanSettings settings;
     CSensorSession session{settings};
     std::unique_ptr<CScanDlg> dialog;

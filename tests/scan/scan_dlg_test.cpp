@@ -1,8 +1,8 @@
 // The scanner dialog driven through its widgets under the offscreen platform.
 #include "tests/scan/scan_dialog_fixture.h"
 
+#include "platform/about_dlg.h"
 #include "platform/dialog_units.h"
-#include "scan/about_dlg.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -12,6 +12,9 @@
 #include <QLabel>
 #include <QMenu>
 #include <QTimer>
+
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -407,20 +410,29 @@ TEST_F(ScanDialogTest, AboutOnF1AndInTheContextMenu) {
     CScanDlg& d = dlg();
     QApplication::setActiveWindow(&d);
     QString title;
-    QStringList texts;
+    std::vector<std::pair<QString, QRect>> lines;
+    QRect okGeometry;
     bool iconShown = false;
     QTimer::singleShot(0, [&] {
-        auto* about = qobject_cast<CAboutDlg*>(QApplication::activeModalWidget());
+        auto* about = qobject_cast<platform::CAboutDlg*>(QApplication::activeModalWidget());
         if (!about) return;
         title = about->windowTitle();
-        for (QLabel* l : about->findChildren<QLabel*>()) texts << l->text();
+        for (QLabel* l : about->lineLabels()) lines.emplace_back(l->text(), l->geometry());
+        okGeometry = about->okButton()->geometry();
         iconShown = !about->iconLabel()->pixmap().isNull();
         EXPECT_EQ(about->size(), QSize(platform::dluToPixelsX(217), platform::dluToPixelsY(55)));
         QTest::mouseClick(about->okButton(), Qt::LeftButton);
     });
     QTest::keyClick(&d, Qt::Key_F1);
     EXPECT_EQ(title, "About KV275 Scanner");
-    EXPECT_TRUE(texts.contains(CAboutDlg::versionLine()));
+    // Each line where the scanner's box has always had it; the first stops
+    // short of the OK button.
+    const std::vector<std::pair<QString, QRect>> expectedLines{
+        {"KV275Scan Version 1.0", platform::dluRect(40, 10, 134, 8)},
+        {"Bus scanner for KV275 inclination sensors", platform::dluRect(40, 25, 170, 8)},
+        {"Made by the KV275 bus tools project", platform::dluRect(40, 40, 170, 8)}};
+    EXPECT_EQ(lines, expectedLines);
+    EXPECT_EQ(okGeometry, platform::dluRect(178, 7, 32, 14));
     EXPECT_TRUE(iconShown);
 
     QStringList entries;
