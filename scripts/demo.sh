@@ -60,8 +60,18 @@ echo
 echo "== KV275Scan: scan the bus (78 addresses, about 40 s), then read the sensors found"
 "$BUILD/demo/KV275ScanDemo" "$OUT/KV275Scan.png"
 
+# The timing program's grid: 2 rows of 3 cells on COM1, filled by its scan.
+printf 'rows 2\r\ncolumns 3\r\nrowdiff 2\r\ncolumndiff 2\r\nISPort 1\r\nISAddressNumber 0\r\nAddressFormat 1\r\n' \
+  > KV275Times.ini
+
+echo
+echo "== KV275Times: scan the bus, run the timing for a few seconds, stop"
+"$BUILD/demo/KV275TimesDemo" "$OUT/KV275Times.png"
+
 if [ "$ONSCREEN" = 1 ]; then
   echo
-  echo "== KV275Scan is open on the simulated bus (COM1); close it to end the demo"
+  echo "== KV275Scan is open on the simulated bus (COM1); close it to go on"
   "$BUILD/scan/KV275Scan"
+  echo "== KV275Times is open on the simulated bus (COM1); close it to end the demo"
+  "$BUILD/times/KV275Times"
 fi

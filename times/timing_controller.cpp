@@ -1,0 +1,384 @@
+#include "times/timing_controller.h"
+
+#include "platform/c_numbers.h"
+#include "platform/message_box.h"
+#include "times/address_text.h"
+#include "times/timing_session.h"
+#include "times/timing_settings.h"
+
+#include <cstdio>
+
+using timinglayout::kMaxCells;
+using timinglayout::kSlots;
+
+namespace {
+
+constexpr int kProbeIndexes = 78;
+// 100 / 78: the caption counts the addresses asked so far in per cent.
+constexpr double kPercentPerAddress = 1.282051282051282;
+
+}  // namespace
+
+CTimingController::CTimingController(TimingSettings& settings, CTimingSession& session, TimingView& view)
+    : settings_(settings), session_(session), view_(view) {
+    cellOfSensor_.fill(-1);
+}
+
+std::string CTimingController::runText(uint32_t milliseconds, double degrees) {
+    char text[80];
+    std::snprintf(text, sizeof text, "%03.0f/%03.0f°", static_cast<double>(milliseconds), degrees);
+    return text;
+}
+
+std::string CTimingController::stopText(double meanMilliseconds, int32_t naks) {
+    char text[400];  // a mean near 2^32 ms still fits
+    std::snprintf(text, sizeof text, "%03.0f/%ld", meanMilliseconds, static_cast<long>(naks));
+    return text;
+}
+
+std::string CTimingController::statisticsText(int32_t failed, int32_t queries, int32_t naks) {
+    char text[96];
+    std::snprintf(text, sizeof text, "Err:%ld Read:%ld NAK:%ld", static_cast<long>(failed), static_cast<long>(queries),
+                  static_cast<long>(naks));
+    return text;
+}
+
+std::string CTimingController::scanningCaption(int index) {
+    char text[32];
+    std::snprintf(text, sizeof text, "Scanning [%d%%]", static_cast<int>((index - 1) * kPercentPerAddress));
+    return text;
+}
+
+int CTimingController::cellOfSensor(int entry) const {
+    if (entry < 0 || entry >= kSlots) return -1;
+    const int cell = cellOfSensor_[entry];
+    return cellExists(cell) ? cell : -1;
+}
+
+int CTimingController::nextExistingCell(int from) const {
+    for (int cell = from < 0 ? 0 : from; cell < kMaxCells; ++cell)
+        if (cellCreated_[cell]) return cell;
+    return -1;
+}
+
+void CTimingController::OnInitDialog() {
+    view_.setColumnsText(std::to_string(settings_.columns));
+    view_.setRowsText(std::to_string(settings_.rows));
+    ApplyLayout();
+}
+
+void CTimingController::OnPortChosen(int index) {
+    const int port = index + 1;
+    settings_.ISPort = static_cast<int8_t>(port >= 1 && port <= 8 ? port : 2);
+}
+
+void CTimingController::OnFormatChosen(int index) { settings_.addressFormat = index >= 0 && index <= 2 ? index : 0; }
+
+void CTimingController::ShowAddress(int cell, int entry) {
+    if (!cellExists(cell) || entry < 0 || entry >= TimingSettings::kMaxAddresses) return;
+    view_.setAddressText(cell, addresstext::Format(settings_.addresses[entry], settings_.addressFormat));
+}
+
+void CTimingController::readBack(bool checkAddressZero) {
+    if (!dirty_) return;
+    int32_t count = 0;
+    cellOfSensor_.fill(-1);
+    for (int cell = 0; cell < kMaxCells; ++cell) {
+        if (!cellCreated_[cell]) continue;
+        std::string text = view_.addressText(cell);
+        if (text.size() > 254) text.resize(254);
+        const std::optional<int32_t> index = addresstext::Parse(text);
+        if (index) {
+            settings_.addresses[count] = *index;
+            cellOfSensor_[count] = cell;
+            ShowAddress(cell, count);
+            ++count;
+        } else {
+            view_.setValueText(cell, "");
+            if (!text.empty()) view_.setAddressText(cell, "");
+        }
+    }
+    settings_.addressCount = count;
+    if (checkAddressZero && running_) refuseBroadcastBesideSensors();
+    dirty_ = false;
+}
+
+bool CTimingController::refuseBroadcastBesideSensors() {
+    bool broadcast = false;
+    bool single = false;
+    for (int32_t i = 0; i < settings_.addressCount; ++i) (settings_.addresses[i] == 0 ? broadcast : single) = true;
+    if (!broadcast || !single) return false;
+    platform::MessageBox(view_.boxOwner(), "Address 0 must not be used with two or more sensors.",
+                         "Configuration Error", platform::MsgIcon::Error, platform::MsgButtons::Ok);
+    settings_.addressCount = 0;
+    return true;
+}
+
+void CTimingController::fillGrid() {
+    int next = 0;
+    const int32_t count = settings_.addressCount;
+    if (count > 0) {
+        for (int32_t i = 0; i < count && i < TimingSettings::kMaxAddresses; ++i) {
+            const int cell = nextExistingCell(next);
+            cellOfSensor_[i] = cell;
+            if (cell < 0) continue;  // no cell left: the entry is not shown
+            ShowAddress(cell, i);
+            next = cell + 1;
+        }
+    } else if (scanCount_ > 0) {
+        // What the last scan found, not yet taken as the configuration.
+        for (int32_t i = 0; i < scanCount_ && i < TimingSettings::kMaxAddresses; ++i) {
+            const int32_t entry = settings_.addresses[i];
+            if (entry < 0 || entry > addresstext::kLastIndex) continue;
+            const int cell = nextExistingCell(next);
+            if (cell < 0) break;
+            ShowAddress(cell, i);
+            next = cell + 1;
+        }
+    }
+    for (int cell = nextExistingCell(next); cell >= 0; cell = nextExistingCell(cell + 1)) {
+        view_.setValueText(cell, "");
+        view_.setAddressText(cell, "");
+    }
+}
+
+void CTimingController::ApplyLayout() {
+    ReadBackAddresses();
+    const timinglayout::Grid grid = timinglayout::Clamp(platform::atolInt32(view_.rowsText().c_str()),
+                                                        platform::atolInt32(view_.columnsText().c_str()));
+    settings_.rows = grid.rows;
+    settings_.columns = grid.columns;
+    view_.setRowsText(std::to_string(grid.rows));
+    view_.setColumnsText(std::to_string(grid.columns));
+    view_.resizeClient(
+        timinglayout::ClientPixels(grid, settings_.rowdiff, settings_.columndiff, view_.initialClientSize()));
+
+    int cell = 0;
+    for (int row = 0; row < grid.rows; ++row) {
+        if (!rowCreated_[row]) {
+            view_.createRowLabels(row, timinglayout::FirstRowLabel(row, settings_.rowdiff),
+                                  timinglayout::SecondRowLabel(row, settings_.rowdiff));
+            rowCreated_[row] = true;
+        }
+        for (int column = 0; column < grid.columns && cell < kMaxCells; ++column, ++cell) {
+            const QRect value = timinglayout::ValueField(row, column, settings_.rowdiff, settings_.columndiff);
+            const QRect address = timinglayout::AddressField(row, column, settings_.rowdiff, settings_.columndiff);
+            if (!cellCreated_[cell]) {
+                view_.createCell(cell, value, address);
+                cellCreated_[cell] = true;
+                // A field made during a run must not take edits the run ignores.
+                if (running_) view_.setAddressEnabled(cell, false);
+            } else {
+                view_.moveCell(cell, value, address);
+            }
+            view_.setValueText(cell, "");
+            view_.setAddressText(cell, "");
+        }
+    }
+    for (int row = grid.rows; row < kSlots; ++row) {
+        if (!rowCreated_[row]) continue;
+        view_.destroyRowLabels(row);
+        rowCreated_[row] = false;
+    }
+    for (int k = cell; k < kSlots; ++k) {
+        if (!cellCreated_[k]) continue;
+        view_.destroyCell(k);
+        cellCreated_[k] = false;
+    }
+    fillGrid();
+}
+
+void CTimingController::showStopFigures() {
+    for (int32_t i = 0; i < settings_.addressCount; ++i) {
+        const int32_t entry = settings_.addresses[i];
+        const int cell = cellOfSensor(i);
+        if (entry < 0 || entry > addresstext::kLastIndex || cell < 0) continue;
+        // Stopped before its first answer: there is no mean to show.
+        if (reads_[cell] == 0) continue;
+        view_.setValueText(cell, stopText(static_cast<double>(timeSum_[cell]) / reads_[cell], nakSum_[cell]));
+    }
+}
+
+void CTimingController::setRunning(bool on) {
+    view_.setRunBoxesEnabled(!on);
+    for (int cell = 0; cell < kMaxCells; ++cell)
+        if (cellCreated_[cell]) view_.setAddressEnabled(cell, !on);
+    if (on) {
+        view_.setStartCaption("Stop");
+        return;
+    }
+    if (session_.IsOpen()) session_.CloseSession();
+    if (settings_.timerId != 0) {
+        view_.stopWindowTimer(settings_.timerId);
+        settings_.timerId = 0;
+    }
+    view_.setStartCaption("Start");
+}
+
+void CTimingController::StartStop() {
+    running_ = !running_;
+    if (running_) {
+        // The list must pass the check whether or not this start reads it
+        // back: a list read back by "<- Apply" (or loaded from the file)
+        // would otherwise run 177 beside single sensors, which collide.
+        const bool readNow = dirty_;
+        ReadBackAddresses();
+        if (!readNow) refuseBroadcastBesideSensors();
+        for (int32_t i = 0; i < settings_.addressCount; ++i) {
+            const int cell = cellOfSensor(i);
+            if (cell >= 0) view_.setValueText(cell, "");
+        }
+    }
+    if (settings_.addressCount == 0) running_ = false;
+
+    if (running_) {
+        for (int row = 0; row < settings_.rows && row < kSlots; ++row)
+            if (rowCreated_[row]) view_.setFirstRowLabel(row, "Time/Degrees:");
+        session_.readAttemptCount = 0;
+        session_.queryCount = 0;
+        session_.nakCount = 0;
+        session_.failedQueryCount = 0;
+        reads_.fill(0);
+        timeSum_.fill(0);
+        nakSum_.fill(0);
+        if (!session_.IsOpen()) session_.OpenSession(-1);
+        if (session_.IsOpen() && settings_.timerId == 0)
+            settings_.timerId = view_.startWindowTimer(kTimerId, kTimerInterval);
+        if (!session_.IsOpen() || settings_.timerId == 0) running_ = false;
+    } else {
+        for (int row = 0; row < settings_.rows && row < kSlots; ++row)
+            if (rowCreated_[row]) view_.setFirstRowLabel(row, "Time/NAKs:");
+        showStopFigures();
+    }
+    setRunning(running_);
+}
+
+void CTimingController::endRunWithoutPort() {
+    if (running_) StartStop();
+}
+
+void CTimingController::OnTimer() {
+    if (settings_.timerId != 0) view_.stopWindowTimer(settings_.timerId);
+    bool lost = false;
+    for (int32_t i = 0; i < settings_.addressCount && i < TimingSettings::kMaxAddresses; ++i) {
+        const int32_t entry = settings_.addresses[i];
+        if (entry < 0 || entry > addresstext::kLastIndex) continue;
+        // An entry no cell shows (the file was written for a larger grid)
+        // has nowhere to show its figures: it is not asked.
+        const int cell = cellOfSensor(i);
+        if (cell < 0) continue;
+        view_.setAddressHighlight(cell, true);
+        view_.repaintAddress(cell);
+        session_.messageLanguage = 0;
+        session_.attempts = 3;
+        const double v = session_.GetKV275degrees(static_cast<uint16_t>(entry));
+        session_.messageLanguage = 1;
+        session_.attempts = 3;
+        // A box inside the query (a partial write) runs the event loop, in
+        // which the dialog may have been closed and its cells removed.
+        if (!cellExists(cell)) continue;
+        view_.setAddressHighlight(cell, false);
+        view_.repaintAddress(cell);
+        reads_[cell] += 1;
+        timeSum_[cell] += static_cast<uint32_t>(session_.lastReadTime);
+        nakSum_[cell] += session_.lastNakCount;
+        if (v != -1.0) {
+            view_.setValueText(cell, runText(static_cast<uint32_t>(session_.lastReadTime), v));
+            view_.repaintValue(cell);
+        }
+        if (session_.DeviceLost()) {
+            lost = true;
+            break;
+        }
+    }
+    view_.setStatisticsText(statisticsText(session_.failedQueryCount, session_.queryCount, session_.nakCount));
+    if (lost) {
+        // Every further sweep would fail the same way at once: end the run
+        // and say why, once.
+        endRunWithoutPort();
+        session_.ShowDeviceLost();
+        return;
+    }
+    if (settings_.timerId != 0) settings_.timerId = view_.startWindowTimer(kTimerId, kTimerInterval);
+}
+
+void CTimingController::ScanSensors() {
+    session_.OpenForScan(0);
+    if (!session_.IsOpen()) {
+        // The run's port was closed for the scan and could not be opened.
+        endRunWithoutPort();
+        return;
+    }
+    for (int cell = 0; cell < kMaxCells; ++cell) {
+        if (!cellCreated_[cell]) continue;
+        view_.setValueText(cell, "");
+        view_.repaintValue(cell);
+        view_.setAddressText(cell, "");
+        view_.repaintAddress(cell);
+    }
+    scanCount_ = 0;
+    int next = 0;
+    bool lost = false;
+    for (int index = 1; index <= kProbeIndexes; ++index) {
+        if (session_.ProbeAddress(index)) {
+            settings_.addresses[scanCount_] = index;
+            const int cell = nextExistingCell(next);
+            if (cell >= 0) {
+                ShowAddress(cell, scanCount_);
+                view_.repaintAddress(cell);
+                next = cell + 1;
+            }
+            ++scanCount_;
+        }
+        view_.setScanCaption(scanningCaption(index));
+        view_.repaintScanButton();
+        if (session_.DeviceLost()) {
+            lost = true;
+            break;
+        }
+    }
+    if (!lost && scanCount_ == 0 && session_.ProbeAddress(0)) {
+        settings_.addresses[0] = 0;
+        scanCount_ = 1;
+    }
+    lost = lost || session_.DeviceLost();
+    if (lost)
+        session_.CloseAfterLostScan();
+    else
+        session_.CloseAfterScan();
+    view_.setScanCaption("<-Scan");
+    view_.setSensorsText(std::to_string(scanCount_));
+    dirty_ = true;
+
+    if (running_) {
+        if (!session_.IsOpen()) {
+            endRunWithoutPort();
+        } else {
+            // The run goes on: its next sweep must ask what the cells now show.
+            ReadBackAddresses();
+        }
+    }
+    if (lost) session_.ShowDeviceLost();
+}
+
+void CTimingController::OnDestroy() {
+    dirty_ = true;
+    // Quitting during a run must not empty the saved list over a broadcast entry.
+    readBack(false);
+    if (session_.IsOpen()) session_.CloseSession();
+    if (settings_.timerId != 0) {
+        view_.stopWindowTimer(settings_.timerId);
+        settings_.timerId = 0;
+    }
+    running_ = false;
+    for (int row = 0; row < kSlots; ++row) {
+        if (!rowCreated_[row]) continue;
+        view_.destroyRowLabels(row);
+        rowCreated_[row] = false;
+    }
+    for (int cell = 0; cell < kSlots; ++cell) {
+        if (!cellCreated_[cell]) continue;
+        view_.destroyCell(cell);
+        cellCreated_[cell] = false;
+    }
+}
