@@ -195,6 +195,25 @@ TEST_F(TimingControllerTest, SilentAndRepeatedRepliesAreCountedAndTheStopShowsMe
     EXPECT_TRUE(boxes.calls.empty()) << "a run's failed query shows nothing";
 }
 
+TEST_F(TimingControllerTest, ShortReplyIsRepeatedAfterANakLikeAGarbledOne) {
+    bus.angles = {{178, 10.0}};
+    const auto sensor = line.responder;
+    bool cut = true;
+    line.responder = [&](const std::string& written) {
+        std::string reply = sensor(written);
+        if (cut && !reply.empty()) {
+            cut = false;
+            return reply.substr(0, 7);  // the rest lost on the line
+        }
+        return reply;
+    };
+    configure("1", "1", {{0, "1"}});
+    start();
+    ctl.OnTimer();
+    EXPECT_EQ(view.statistics, "Err:0 Read:1 NAK:1");
+    EXPECT_EQ(view.cells.at(0).valueText.substr(3), "/010°");
+}
+
 TEST_F(TimingControllerTest, StopBeforeTheFirstSweepLeavesTheFieldsInsteadOfDividingByZero) {
     bus.angles = {{178, 10.0}};
     configure("1", "1", {{0, "1"}});
@@ -406,6 +425,21 @@ TEST_F(TimingControllerTest, ScanDuringARunThatLeavesThePortClosedEndsTheRun) {
         EXPECT_TRUE(boxes.calls.empty());
         ctl.StartStop();
     }
+}
+
+// A run's port whose close fails is still open and still ours: the scan uses
+// it as it is instead of opening the device a second time over it.
+TEST_F(TimingControllerTest, ScanOverAPortThatWouldNotCloseOpensNoSecondHandle) {
+    bus.angles = {{178, 1.0}};
+    configure("1", "2", {{0, "1"}});
+    start();
+    line.failNext["close"] = EIO;
+    line.openCount = 0;
+    ctl.ScanSensors();
+    EXPECT_EQ(boxes.summary(), Texts{"Error|CCom.Close:" + platform::systemErrorText(EIO)});
+    EXPECT_EQ(line.openCount, 1) << "only the reopen for the run, after the scan's close";
+    EXPECT_TRUE(ctl.running());
+    EXPECT_EQ(view.addressTexts(2), (Texts{"1", ""}));
 }
 
 // The adapter unplugged: the run or the scan must end at once, say so once
