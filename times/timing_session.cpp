@@ -4,26 +4,15 @@
 
 namespace {
 
-ComParameters scanLineSettings() {
-    ComParameters p;
-    p.BaudRate = 9600;
-    p.ByteSize = 8;
-    p.Parity = 0;
-    p.StopBits = 0;
-    p.ReadIntervalTimeout = 100;
-    p.ReadTotalTimeoutMultiplier = 0;
-    p.ReadTotalTimeoutConstant = 200;
-    p.WriteTotalTimeoutMultiplier = 0;
-    p.WriteTotalTimeoutConstant = 0;
-    return p;
-}
+// 9600 8N1; a read ends 100 ms after a byte, or 200 ms after it began.
+constexpr ComParameters kScanLineSettings{9600, 8, 0, 0, 100, 0, 200, 0, 0};
 
 constexpr int32_t kProbeAttempts = 2;
 
 }  // namespace
 
 CTimingSession::CTimingSession(SessionSettings& settings)
-    : CSensorSession(settings), scanParameters(scanLineSettings()) {}
+    : CSensorSession(settings), scanParameters(kScanLineSettings) {}
 
 void CTimingSession::OpenForScan(uint8_t mode) {
     skipDeviceCheck = mode;

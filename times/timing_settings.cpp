@@ -56,15 +56,7 @@ TimingSettings::TimingSettings() {
     // The run's line settings are fixed and never read from the file. They are
     // set here in full so that a change to the shared record's defaults cannot
     // change this program's line.
-    comParameters.BaudRate = 9600;
-    comParameters.ByteSize = 8;
-    comParameters.Parity = 0;
-    comParameters.StopBits = 0;
-    comParameters.ReadIntervalTimeout = 200;
-    comParameters.ReadTotalTimeoutMultiplier = 7;
-    comParameters.ReadTotalTimeoutConstant = 124;
-    comParameters.WriteTotalTimeoutMultiplier = 0;
-    comParameters.WriteTotalTimeoutConstant = 0;
+    comParameters = ComParameters{9600, 8, 0, 0, 200, 7, 124, 0, 0};
     addresses.fill(-1);
 }
 

@@ -4,15 +4,14 @@
 #include "scan/scan_settings.h"
 #include "sensorlink/settings_codec.h"
 #include "tests/support/message_box_recorder.h"
+#include "tests/support/file_size_limit.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/unprivileged.h"
 
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <filesystem>
 #include <string>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -305,16 +304,7 @@ TEST_F(ScanSettingsFile, FailedWriteKeepsTheOldFile) {
     writeFile(iniPath(), old);
     ScanSettings settings = load();
     boxes.calls.clear();
-    // A file-size limit fails the write for any user, root included.
-    struct rlimit saved {};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
-    struct rlimit tight = saved;
-    tight.rlim_cur = 16;
-    void (*previous)(int) = std::signal(SIGXFSZ, SIG_IGN);
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &tight), 0);
-    SaveScanSettings(settings);
-    setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, previous);
+    ASSERT_TRUE(testsupport::withFileSizeLimit(16, [&] { SaveScanSettings(settings); }));
 
     EXPECT_EQ(boxes.summary(), std::vector<std::string>{kWriteError});
     EXPECT_EQ(readFile(iniPath()), old);

@@ -4,19 +4,19 @@
 #include "platform/c_numbers.h"
 #include "platform/files.h"
 #include "tests/support/message_box_recorder.h"
+#include "tests/support/file_size_limit.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/unprivileged.h"
 #include "times/timing_settings.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <climits>
-#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <string>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -265,23 +265,12 @@ TEST_F(TimingSettingsFile, SaveWhereTheFileMayNotBeWrittenIsSilentAndKeepsTheOld
         settings.rows = 5;
         ASSERT_EQ(chmod(iniPath().c_str(), c.fileMode), 0);
         ASSERT_EQ(chmod(dir.path().c_str(), c.dirMode), 0);
-        if (geteuid() == 0) {
-            // Root may write anything: save as an unprivileged user in a child,
-            // which reports 1 when it could not drop, 2 when a box came.
-            const pid_t pid = fork();
-            ASSERT_GE(pid, 0);
-            if (pid == 0) {
-                if (setgid(65534) != 0 || setuid(65534) != 0) _exit(1);
-                SaveTimingSettings(settings);
-                _exit(boxes.calls.empty() ? 0 : 2);
-            }
-            int status = 0;
-            ASSERT_EQ(waitpid(pid, &status, 0), pid);
-            EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << c.name << ": status " << status;
-        } else {
+        testsupport::giveToUnprivilegedUser(dir.path());
+        testsupport::giveToUnprivilegedUser(iniPath());
+        EXPECT_TRUE(testsupport::asUnprivilegedUser([&] {
             SaveTimingSettings(settings);
-            EXPECT_TRUE(boxes.calls.empty()) << c.name;
-        }
+            return boxes.calls.empty();
+        })) << c.name << ": a box came";
         chmod(dir.path().c_str(), 0700);
         chmod(iniPath().c_str(), 0644);
         EXPECT_EQ(readFile(iniPath()), kDefaultFile) << c.name;
@@ -293,16 +282,7 @@ TEST_F(TimingSettingsFile, FailedWriteShowsTheWriteBoxAndKeepsTheOldFile) {
     writeFile(iniPath(), kDefaultFile);
     TimingSettings settings = load();
     settings.rows = 5;
-    // A file-size limit fails the write itself, for root as well.
-    struct rlimit saved {};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
-    struct rlimit tight = saved;
-    tight.rlim_cur = 16;
-    void (*previous)(int) = std::signal(SIGXFSZ, SIG_IGN);
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &tight), 0);
-    SaveTimingSettings(settings);
-    setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, previous);
+    ASSERT_TRUE(testsupport::withFileSizeLimit(16, [&] { SaveTimingSettings(settings); }));
 
     EXPECT_EQ(boxes.summary(), std::vector<std::string>{kWriteError});
     EXPECT_EQ(boxes.calls.at(0).icon, platform::MsgIcon::Error);
