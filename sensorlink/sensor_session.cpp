@@ -5,6 +5,7 @@
 #include "sensorlink/angle_reply.h"
 
 #include <cerrno>
+#include <cstring>
 
 namespace {
 
@@ -13,24 +14,57 @@ constexpr char NAK = 0x15;
 constexpr uint32_t kAnswerWaitMs = 15;  // the sensor needs this long before it answers
 constexpr int kBroadcastAddress = 177;  // index 0; 1..78 are the single sensors 178..255
 
+constexpr int kWriteAttempts = 3;
+
 void errorBox(const char* text, const char* title) {
     platform::MessageBox(nullptr, text, title, platform::MsgIcon::Error, platform::MsgButtons::Ok);
 }
 
+// The session's own messages; the scanner and the timing tool speak German
+// to their users, the setup program English.
+struct SessionTexts {
+    const char* inUse;
+    const char* notOpened;
+    const char* deviceCheck;
+    const char* checkNotClosed;
+    const char* notClosed;
+};
+
+constexpr SessionTexts kScannerTexts{
+    "Das dem KV275 zugewiesene COM Port wird bereits benutzt.",
+    "COM Schnittstelle konnte nicht geöffnet werden.",
+    "Das Gerät funktioniert nicht wie erwartet.\nÜberprüfen Sie bitte das Gerät und die Verbindung.",
+    "Und die COM Schnittstelle konnte nicht geschlossen werden.",
+    "COM Schnittstelle konnte nicht geschlossen werden.",
+};
+
+constexpr SessionTexts kSetupTexts{
+    "The serial port assigned to the KV275 is already in use.",
+    "Serial port could not be opened.",
+    "The device does not work as expected.\nPlease check the device and the connection.",
+    "and the serial port could not be closed.",
+    "Serial port could not be closed.",
+};
+
+const SessionTexts& textsOf(SessionForm form) { return form == SessionForm::Setup ? kSetupTexts : kScannerTexts; }
+
 }  // namespace
 
-CSensorSession::CSensorSession(SessionSettings& settings) : settings_(settings) {}
+CSensorSession::CSensorSession(SessionSettings& settings, SessionForm form) : settings_(settings), form_(form) {}
 
 CSensorSession::~CSensorSession() {
     if (IsOpen()) CloseSession();
 }
 
 bool CSensorSession::OpenSession(int32_t mode) {
-    if (mode != -1) skipDeviceCheck = static_cast<uint8_t>(mode);
+    const SessionTexts& texts = textsOf(form_);
+    // The setup program's open has no "leave it as it is" mode: it always
+    // stores what it is given.
+    if (mode != -1 || form_ == SessionForm::Setup) skipDeviceCheck = static_cast<uint8_t>(mode);
 
     bool* mark = settings_.currentPortMark();
     if (mark && *mark && !IsOpen()) {
-        errorBox("Das dem KV275 zugewiesene COM Port wird bereits benutzt.", "COM Error");
+        errorBox(texts.inUse, "COM Error");
         return false;
     }
 
@@ -41,7 +75,7 @@ bool CSensorSession::OpenSession(int32_t mode) {
     if (!IsOpen()) ShowComError(Open(settings_.ISPort));
     ShowComError(SetComParameters(settings_.comParameters));
     if (!IsOpen()) {
-        errorBox("COM Schnittstelle konnte nicht geöffnet werden.", "COM Error");
+        errorBox(texts.notOpened, "COM Error");
         return false;
     }
     if (mark) *mark = true;
@@ -53,21 +87,20 @@ bool CSensorSession::OpenSession(int32_t mode) {
     attempts = 3;
     if (angle != -1.0) return true;
 
-    errorBox("Das Gerät funktioniert nicht wie erwartet.\nÜberprüfen Sie bitte das Gerät und die Verbindung.",
-             "Device/COM Error");
+    errorBox(texts.deviceCheck, "Device/COM Error");
     ShowComError(Close());
     if (!IsOpen()) {
         if (mark) *mark = false;
         return false;
     }
-    errorBox("Und die COM Schnittstelle konnte nicht geschlossen werden.", "COM Error");
+    errorBox(texts.checkNotClosed, "COM Error");
     return false;
 }
 
 void CSensorSession::CloseSession() {
     if (IsOpen()) ShowComError(Close());
     if (IsOpen()) {
-        errorBox("COM Schnittstelle konnte nicht geschlossen werden.", "COM Error");
+        errorBox(textsOf(form_).notClosed, "COM Error");
         return;
     }
     // The mark of the port that is current now; a number outside 1 to 4 has none.
@@ -75,6 +108,7 @@ void CSensorSession::CloseSession() {
 }
 
 double CSensorSession::GetKV275degrees(uint16_t index) {
+    if (form_ == SessionForm::Setup) return setupFormQuery(index);
     ++queryCount;
     lastReadTime = 0;
     lastNakCount = 0;
@@ -121,6 +155,65 @@ double CSensorSession::GetKV275degrees(uint16_t index) {
     else if (messageLanguage == 2)
         errorBox("GetKV275degrees: no data received", "COM Error");
     return -1.0;
+}
+
+double CSensorSession::setupFormQuery(uint16_t index) {
+    lostCode_ = 0;
+    // One attempt: no purge before the request and no NAK after a bad reply,
+    // and the user always hears of the failure.
+    noteFailure(Write(variableframes::AddressItem(index).c_str()));
+    const char enq[2] = {ENQ, 0};
+    noteFailure(Write(enq));
+    FlushFileBuffers();
+    platform::waitTicks(kAnswerWaitMs);
+
+    char reply[anglereply::kBufferSize];
+    noteFailure(Read(reply, anglereply::kLength));
+    if (!anglereply::IsBad(reply)) return anglereply::Decode(reply + 1);
+
+    platform::waitTicks(kAnswerWaitMs);
+    errorBox("GetKV275degrees:no data received.", "COM Error");
+    return -1.0;
+}
+
+bool CSensorSession::ReadVariables(uint16_t index, VariableTable& table) {
+    lostCode_ = 0;
+    PurgeComm();
+    for (const std::string& item : variableframes::ReadRequest(index)) noteFailure(Write(item.c_str()));
+    FlushFileBuffers();
+    platform::waitTicks(kAnswerWaitMs);
+
+    // One read for the whole reply, under the port's time-outs; a reply that
+    // is short or spoilt is not asked for again.
+    char reply[variableframes::kBufferSize];
+    noteFailure(Read(reply, variableframes::kReplyLength));
+    if (!variableframes::IsGoodReply(reply)) {
+        platform::waitTicks(kAnswerWaitMs);
+        errorBox("ReadVariables:the variables could not be transmitted.", "COM Error");
+        return false;
+    }
+    variableframes::DecodeReply(reply, table);
+    return true;
+}
+
+bool CSensorSession::WriteVariable(uint16_t index, int32_t number, int32_t value) {
+    lostCode_ = 0;
+    // The same bytes in every attempt.
+    const std::array<std::string, 8> frame = variableframes::WriteRequest(index, number, value);
+    for (int attempt = 0; attempt < kWriteAttempts; ++attempt) {
+        // Drops whatever a sensor sent after an earlier answer.
+        PurgeComm();
+        for (const std::string& item : frame) noteFailure(Write(item.c_str()));
+        FlushFileBuffers();
+        platform::waitTicks(kAnswerWaitMs);
+
+        char answer[3];
+        noteFailure(Read(answer, 1));
+        if (std::strlen(answer) == 1 && answer[0] == variableframes::ACK) return true;
+        platform::waitTicks(kAnswerWaitMs);
+    }
+    errorBox("WriteVariable:the variable could not be transmitted.", "COM Error");
+    return false;
 }
 
 void CSensorSession::noteFailure(uint32_t code) {

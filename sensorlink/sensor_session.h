@@ -1,30 +1,48 @@
 #pragma once
-// The program's one connection to the sensor bus and its angle query.
+// The program's one connection to the sensor bus: the angle query and the
+// transfer of sensor variables.
 
 #include "sensorlink/ccom.h"
 #include "sensorlink/session_settings.h"
+#include "sensorlink/variable_frames.h"
 
 #include <cstdint>
 #include <string>
 
+// Which program the session serves. The scanner and the timing tool share the
+// full form; the setup program's is reduced: English messages, an open that
+// always stores its mode, and an angle query of one attempt without purge or
+// NAK whose failure box always shows.
+enum class SessionForm { Scanner, Setup };
+
 class CSensorSession : public CCom {
 public:
-    explicit CSensorSession(SessionSettings& settings);
+    explicit CSensorSession(SessionSettings& settings, SessionForm form = SessionForm::Scanner);
     ~CSensorSession();  // an open session is closed with CloseSession
 
-    // mode -1: open without the device check, skipDeviceCheck unchanged;
-    // otherwise store the mode's low byte in skipDeviceCheck, open, and check
-    // the device with one query unless it is non-zero.
+    // Scanner form: mode -1 opens without the device check, skipDeviceCheck
+    // unchanged; otherwise the mode's low byte goes to skipDeviceCheck, and
+    // the device is checked with one query unless it is non-zero.
+    // Setup form: the low byte is stored every time (-1 too).
     bool OpenSession(int32_t mode);
     void CloseSession();
     // The angle in degrees from the sensor at address 177 + index, or -1.0.
     double GetKV275degrees(uint16_t index);
 
+    // All 256 variables of the sensor at 177 + index in one exchange. On
+    // failure shows its box and leaves the table as it was.
+    bool ReadVariables(uint16_t index, VariableTable& table);
+    // Stores one variable in the sensor at 177 + index (0: every sensor);
+    // true once acknowledged, false after three attempts and the box.
+    bool WriteVariable(uint16_t index, int32_t number, int32_t value);
+
     SessionSettings& settings() { return settings_; }
+    SessionForm form() const { return form_; }
 
     // True when the device went away (unplugged adapter, closed simulator)
-    // during the last angle query. Waiting for more answers is then
-    // pointless, and a silent failure would read as "no sensor".
+    // during the last angle query, variable read or variable write. Waiting
+    // for more answers is then pointless, and a silent failure would read as
+    // "no sensor".
     bool DeviceLost() const { return lostCode_ != 0; }
     // Shows that failure once, as ShowComError shows a failed operation:
     // "CCom.Read:Input/output error". Does nothing when no device was lost.
@@ -41,10 +59,12 @@ public:
     uint8_t skipDeviceCheck = 0;
 
 private:
-    // Keeps the first device-gone failure of a query.
+    // Keeps the first device-gone failure of an exchange.
     void noteFailure(uint32_t code);
+    double setupFormQuery(uint16_t index);
 
     SessionSettings& settings_;
+    const SessionForm form_;
     uint32_t lostCode_ = 0;
     std::string lostOperation_;
 };

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 #include <functional>
 #include <map>
@@ -95,6 +96,24 @@ std::string parseFault(const std::string& text, FaultRule& rule) {
     return {};
 }
 
+std::string parseVariable(const std::string& text, VariablePreset& preset) {
+    const std::string expected = "--var " + text + ": expected ADDR:N=VALUE, e.g. 178:24=3";
+    const size_t colon = text.find(':');
+    const size_t eq = text.find('=');
+    if (colon == std::string::npos || eq == std::string::npos || eq < colon) return expected;
+    if (!parseAddress(text.substr(0, colon), preset.address)) return "--var " + text + ": the address must be 178..255";
+    long long variable = 0;
+    long long value = 0;
+    if (!parseInteger(text.substr(colon + 1, eq - colon - 1), variable) ||
+        !parseInteger(text.substr(eq + 1), value)) {
+        return expected;
+    }
+    // Out of range, they are only kept far enough out for validate() to refuse.
+    preset.variable = static_cast<int>(std::clamp<long long>(variable, -1, 256));
+    preset.value = static_cast<int32_t>(std::clamp<long long>(value, INT32_MIN, INT32_MAX));
+    return {};
+}
+
 CommandLine parseCommandLine(const std::vector<std::string>& args) {
     CommandLine cl;
     bool portsGiven = false;
@@ -141,6 +160,13 @@ CommandLine parseCommandLine(const std::vector<std::string>& args) {
          }},
         {"--log", [&](const std::string& v) { cl.options.log = v; return std::string(); }},
         {"--ready-file", [&](const std::string& v) { cl.readyFile = v; return std::string(); }},
+        {"--var",
+         [&](const std::string& v) {
+             VariablePreset preset;
+             std::string problem = parseVariable(v, preset);
+             if (problem.empty()) cl.options.variables.push_back(preset);
+             return problem;
+         }},
         {"--seed",
          [&](const std::string& v) {
              long long seed = 0;
@@ -161,6 +187,10 @@ CommandLine parseCommandLine(const std::vector<std::string>& args) {
         }
         if (option == "-h" || option == "--help") {
             cl.help = true;
+            continue;
+        }
+        if (option == "--minus-apart" && !hasValue) {
+            cl.options.minusApart = true;
             continue;
         }
         const auto handler = withValue.find(option);
@@ -229,6 +259,14 @@ Options:
   --ready-file FILE   write FILE (one "NAME -> DEVICE" line per port) once
                       the links exist; it is removed again at the end
   --seed N            seed for the fault dice, for repeatable runs
+  --var ADDR:N=VALUE  sensor ADDR holds VALUE (-9999..99999) in variable N
+                      (0..255, not 63: the address is the --sensor one)
+                      instead of its factory value; repeatable. Factory
+                      values: V000 275, V024 3, V025 2, V026 100, V063 the
+                      address, V064 100, all others 0
+  --minus-apart       send negative variables with the minus sign apart
+                      from the digits ("-   12" for -12), which the tools
+                      read by taking the spaces after the sign as zeros
   -h, --help          show this text and exit
 
 The protocol as simulated:
@@ -237,9 +275,13 @@ The protocol as simulated:
   NAK                 the last reply again (faults rolled afresh)
   ADDR DC1            all 256 variables (1541 bytes)
   ADDR DC2 STX "nnn" CR value CR ETB checksum "$"
-                      write a variable: ACK when valid, else NAK (wrong
-                      checksum, no such variable, value outside -9999..99999,
-                      V063 not 178..255). Writing V063 moves the sensor.
+                      write a variable: three digits, the value as "%05ld"
+                      (minus sign first, a longer value in full, at most 11
+                      characters), two upper-case hex digits of the XOR of
+                      STX..ETB. ACK when valid, else NAK (wrong checksum, no
+                      such variable, value outside -9999..99999, V063 not
+                      178..255); a frame of any other form is not answered.
+                      Writing V063 moves the sensor.
   Address 177 reaches every sensor: an angle query or a read answered by
   several sensors collides into garbage; a write is applied by all and
   acknowledged once.

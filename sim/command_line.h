@@ -28,4 +28,8 @@ std::string parseSensor(const std::string& text, SensorConfig& sensor);
 // Parses a fault given as KIND:PROBABILITY[:ADDR].
 std::string parseFault(const std::string& text, FaultRule& rule);
 
+// Parses a variable given as ADDR:N=VALUE. Whether the sensor exists and the
+// number and value fit is left to validate().
+std::string parseVariable(const std::string& text, VariablePreset& preset);
+
 }  // namespace kv275sim

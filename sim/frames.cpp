@@ -52,14 +52,20 @@ Bytes angleReply(double degrees) {
     return reply;
 }
 
-Bytes variableReply(const VariableTable& variables) {
+Bytes variableReply(const VariableTable& variables, bool minusApart) {
     Bytes reply;
     reply.reserve(kVariableReplyLength);
     reply.push_back(STX);
     for (int32_t v : variables) {
         const long value = std::clamp(v, kMinVariableValue, kMaxVariableValue);
         char field[32];
-        std::snprintf(field, sizeof field, "%6ld", value);
+        // The limits leave at most four digits beside a minus sign, so the
+        // sign apart still fits the field with a space after it.
+        if (minusApart && value < 0) {
+            std::snprintf(field, sizeof field, "-%5ld", -value);
+        } else {
+            std::snprintf(field, sizeof field, "%6ld", value);
+        }
         reply.insert(reply.end(), field, field + kVariableFieldWidth);
     }
     reply.push_back(ETX);

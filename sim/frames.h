@@ -27,8 +27,11 @@ Bytes angleReply(double degrees);
 // STX, 256 fields "%6ld" (right-aligned), ETX, checksum "%03X" (the last
 // three bytes of the 1541).
 // Values outside kMinVariableValue..kMaxVariableValue are limited to that
-// range so that each number ends before the next field.
-Bytes variableReply(const VariableTable& variables);
+// range so that each number ends before the next field. With `minusApart` a
+// negative number has its sign in the field's first place and its digits
+// right-aligned ("-   12"), a layout the tools mend by reading the spaces
+// after the sign as zeros.
+Bytes variableReply(const VariableTable& variables, bool minusApart = false);
 
 // Rewrites the checksum of an angle or variable reply after its content has
 // been changed on purpose (to inject a character fault only).

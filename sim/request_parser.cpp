@@ -8,12 +8,32 @@
 namespace kv275sim {
 namespace {
 
-// Longest text accepted for the variable number or the value; a longer one
-// is not a frame a tool sends (a 32-bit value has at most 11 characters).
-constexpr size_t kMaxFieldText = 11;
+// The variable number is "%03d" of 0..255 and so always three digits.
+constexpr size_t kNumberDigits = 3;
+// "%05ld" of a 32-bit value gives at least 5 and at most 11 characters
+// ("-2147483648").
+constexpr size_t kMinValueText = 5;
+constexpr size_t kMaxValueText = 11;
+constexpr size_t kChecksumDigits = 2;
 
 bool isDigit(uint8_t b) { return b >= '0' && b <= '9'; }
-bool isHexDigit(uint8_t b) { return isDigit(b) || (b >= 'A' && b <= 'F') || (b >= 'a' && b <= 'f'); }
+// "%02X": upper case only.
+bool isChecksumDigit(uint8_t b) { return isDigit(b) || (b >= 'A' && b <= 'F'); }
+
+// True when `text` is exactly what "%05ld" makes of some number: no zeros in
+// front beyond the five places, no "-0000", no sign but a leading minus.
+bool isToolValueText(const std::string& text) {
+    if (text.size() < kMinValueText || text.size() > kMaxValueText) return false;
+    const bool negative = text[0] == '-';
+    const std::string digits = text.substr(negative ? 1 : 0);
+    for (char c : digits) {
+        if (!isDigit(static_cast<uint8_t>(c))) return false;
+    }
+    const size_t firstNonZero = digits.find_first_not_of('0');
+    if (firstNonZero == std::string::npos) return !negative && text.size() == kMinValueText;  // "00000"
+    // Zeros in front only to fill the five places.
+    return firstNonZero == 0 || text.size() == kMinValueText;
+}
 
 // A decimal text with an optional leading minus and at least one digit.
 bool parseNumber(const std::string& text, long long& out) {
@@ -75,27 +95,34 @@ std::optional<Request> RequestParser::feed(uint8_t byte) {
         }
         break;
     case State::WriteNumber:
-    case State::WriteValue: {
-        std::string& field = state_ == State::WriteNumber ? number_ : value_;
-        if (byte == CR && !field.empty()) {
-            state_ = state_ == State::WriteNumber ? State::WriteValue : State::WriteChecksum;
+        if (byte == CR && number_.size() == kNumberDigits) {
+            state_ = State::WriteValue;
             return std::nullopt;
         }
-        if ((isDigit(byte) || (byte == '-' && field.empty())) && field.size() < kMaxFieldText) {
-            field.push_back(static_cast<char>(byte));
+        if (isDigit(byte) && number_.size() < kNumberDigits) {
+            number_.push_back(static_cast<char>(byte));
             return std::nullopt;
         }
         break;
-    }
+    case State::WriteValue:
+        if (byte == CR && isToolValueText(value_)) {
+            state_ = State::WriteChecksum;
+            return std::nullopt;
+        }
+        if ((isDigit(byte) || (byte == '-' && value_.empty())) && value_.size() < kMaxValueText) {
+            value_.push_back(static_cast<char>(byte));
+            return std::nullopt;
+        }
+        break;
     case State::WriteChecksum:
         // The ETB comes first, then two hex digits.
         if (checksum_.empty() && byte == ETB) {
             checksum_.push_back(static_cast<char>(byte));
             return std::nullopt;
         }
-        if (!checksum_.empty() && isHexDigit(byte)) {
+        if (!checksum_.empty() && isChecksumDigit(byte)) {
             checksum_.push_back(static_cast<char>(byte));
-            if (checksum_.size() == 3) state_ = State::WriteEnd;
+            if (checksum_.size() == 1 + kChecksumDigits) state_ = State::WriteEnd;
             return std::nullopt;
         }
         break;

@@ -2,6 +2,14 @@
 // Recognises requests in the byte stream a sensor receives. A byte that does
 // not fit the frame under way drops that frame; an address byte always starts
 // a new one, so a tool that gives up half-way and asks again is understood.
+//
+// A write frame is taken only in the form the tools send it: exactly three
+// digits for the variable number, the value as "%05ld" makes it (a minus sign
+// first, at least five characters, a longer value in full, at most eleven),
+// each closed by CR, then ETB, exactly two upper-case hexadecimal checksum
+// digits and "$". Any other form is dropped unanswered; a frame of that form
+// with a wrong checksum, number or value comes back as a write that is not
+// valid, which the sensor answers with NAK.
 
 #include "sim/request.h"
 

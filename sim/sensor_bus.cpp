@@ -65,7 +65,7 @@ Answer SensorBus::handle(const Request& request, LastAnswer& last, double second
         break;
     case Request::Kind::ReadVariables:
         ++counters_.variableReads;
-        for (Sensor* s : targets) last.replies.emplace_back(s->address, variableReply(s->variables));
+        for (Sensor* s : targets) last.replies.emplace_back(s->address, variableReply(s->variables, minusApart_));
         last.collides = true;
         break;
     case Request::Kind::WriteVariable:
@@ -151,6 +151,11 @@ BusCounters SensorBus::counters() const {
 void SensorBus::setFaults(std::vector<FaultRule> faults) {
     std::lock_guard lock(mutex_);
     faults_.setRules(std::move(faults));
+}
+
+void SensorBus::setMinusApart(bool apart) {
+    std::lock_guard lock(mutex_);
+    minusApart_ = apart;
 }
 
 }  // namespace kv275sim

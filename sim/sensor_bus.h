@@ -64,6 +64,8 @@ public:
 
     BusCounters counters() const;
     void setFaults(std::vector<FaultRule> faults);
+    // Lays out negative numbers of the variable reply as "-   12".
+    void setMinusApart(bool apart);
 
 private:
     Answer transmit(const LastAnswer& answer);
@@ -76,6 +78,7 @@ private:
     std::vector<Sensor> sensors_;
     FaultInjector faults_;
     BusCounters counters_;
+    bool minusApart_ = false;
 };
 
 }  // namespace kv275sim

@@ -8,6 +8,8 @@ Simulator::Simulator(SimulatorOptions options) : options_(std::move(options)) {
     const std::string problem = validate(options_);
     if (!problem.empty()) throw std::invalid_argument(problem);
     bus_ = std::make_unique<SensorBus>(options_.sensors, options_.faults, options_.seed);
+    bus_->setMinusApart(options_.minusApart);
+    for (const VariablePreset& v : options_.variables) bus_->setVariable(sensorAt(v.address), v.variable, v.value);
     start_ = monotonicNow();
 }
 

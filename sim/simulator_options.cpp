@@ -28,6 +28,20 @@ std::string validate(const SimulatorOptions& options) {
             return "sensor " + std::to_string(s.address) + ": the period must be above 0";
         }
     }
+    for (const VariablePreset& v : options.variables) {
+        const std::string name = "variable " + std::to_string(v.variable) + " of sensor " + std::to_string(v.address);
+        const bool known = std::any_of(options.sensors.begin(), options.sensors.end(),
+                                       [&](const SensorConfig& s) { return s.address == v.address; });
+        if (!known) return name + ": no such sensor (give it with --sensor)";
+        if (v.variable < 0 || v.variable >= static_cast<int>(kVariableCount)) return name + ": no such variable";
+        // A sensor's address is its --sensor setting; moving it here as well
+        // would leave two settings of the one address.
+        if (v.variable == kVarAddress) return name + ": the address is set with --sensor";
+        if (v.value < kMinVariableValue || v.value > kMaxVariableValue) {
+            return name + ": the value must be " + std::to_string(kMinVariableValue) + ".." +
+                   std::to_string(kMaxVariableValue);
+        }
+    }
     if (options.baud == 0) return "baud rate must be above 0";
     if (options.answerDelayMs > 60000) return "answer delay above 60000 ms";
     for (const FaultRule& f : options.faults) {

@@ -10,6 +10,13 @@
 
 namespace kv275sim {
 
+// A variable a sensor holds from the start instead of its factory value.
+struct VariablePreset {
+    int address = 0;   // the sensor's bus address, as configured
+    int variable = 0;  // 0..255, not V063 (the address comes from the sensor's own setting)
+    int32_t value = 0;
+};
+
 struct SimulatorOptions {
     std::string directory = ".";                // where the port links are made
     std::vector<std::string> ports{"COM1"};     // each a pseudo-terminal; all reach the same sensors
@@ -23,6 +30,8 @@ struct SimulatorOptions {
     std::vector<FaultRule> faults;
     std::string log;                            // "" none, "-" standard error, else a file
     uint32_t seed = 0;                          // fault dice; 0 takes a seed from the system
+    std::vector<VariablePreset> variables;      // applied in order at construction
+    bool minusApart = false;                    // negative variables sent as "-   12"
 };
 
 // Returns an empty text when the options can run, else what is wrong.

@@ -1,6 +1,10 @@
 #include "sim/command_line.h"
+#include "sim/simulator.h"
 
 #include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
 
 using namespace kv275sim;
 
@@ -62,6 +66,15 @@ TEST(CommandLine, RejectsBadInputWithAReason) {
         {"--fault", "silence:1.5"},
         {"--fault", "silence:0.5:100"},
         {"--seed", "-3"},
+        {"--var", "178:24"},
+        {"--var", "178=24:1"},
+        {"--var", "178:x=1"},
+        {"--var", "179:24=1"},  // no such sensor: only the default 178 is on the bus
+        {"--var", "178:256=1"},
+        {"--var", "178:63=190"},
+        {"--var", "178:24=100000"},
+        {"--var", "178:24=-10000"},
+        {"--minus-apart=1"},
     };
     for (const auto& args : bad) {
         const CommandLine cl = parseCommandLine(args);
@@ -79,4 +92,19 @@ TEST(AngleMotion, RampAndSineFollowTheirPeriod) {
     EXPECT_NEAR(sine.at(3.0), 35.0, 1e-9);
     // A zero period would divide by zero; such a motion stands still.
     EXPECT_DOUBLE_EQ(AngleMotion::ramp(7.0, 9.0, 0.0).at(3.0), 7.0);
+}
+
+TEST(CommandLine, VariablesGivenAreTheSensorsOwn) {
+    // --var before the --sensor it names: the order does not matter.
+    const CommandLine cl = parseCommandLine({"--var", "0xB3:64=-12", "--sensor", "178", "--sensor", "0xB3",
+                                             "--var=178:24=1", "--var", "0xB3:64=-345", "--minus-apart"});
+    ASSERT_EQ(cl.error, "");
+    EXPECT_TRUE(cl.options.minusApart);
+    EXPECT_FALSE(parseCommandLine({}).options.minusApart);
+
+    Simulator sim(cl.options);
+    EXPECT_EQ(sim.variables(178)[24], 1);
+    EXPECT_EQ(sim.variables(178)[64], 100);  // untouched: the factory value
+    EXPECT_EQ(sim.variables(0xB3)[64], -345);  // the later one wins
+    EXPECT_EQ(sim.variables(0xB3)[24], 3);
 }

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <string>
 
 using namespace kv275sim;
 
@@ -75,6 +76,31 @@ TEST(VariableReply, ValuesTooWideForAFieldAreLimitedSoNeighboursSurvive) {
     EXPECT_EQ(decoded[11], 42);
     EXPECT_EQ(decoded[12], kMinVariableValue);
     EXPECT_EQ(decoded[13], 7);
+}
+
+TEST(VariableReply, MinusApartKeepsEachNumberInItsFieldAndTheChecksumRight) {
+    VariableTable table{};
+    for (size_t k = 0; k < kVariableCount; ++k) table[k] = -static_cast<int32_t>(k * k * 7 % 10000);
+    table[0] = kMinVariableValue;
+    table[1] = -1;
+    table[2] = kMaxVariableValue;
+    table[3] = 0;
+    table[4] = -1000000;  // limited, as in the usual layout
+    const Bytes reply = variableReply(table, true);
+    ASSERT_EQ(reply.size(), kVariableReplyLength);
+    EXPECT_FALSE(hasZero(reply));
+    std::array<int32_t, 256> decoded{};
+    ASSERT_EQ(simtest::variableReplyProblem(reply, decoded), "");
+    for (size_t k = 0; k < kVariableCount; ++k) {
+        const std::string field(reply.begin() + static_cast<std::ptrdiff_t>(1 + 6 * k),
+                                reply.begin() + static_cast<std::ptrdiff_t>(7 + 6 * k));
+        const int32_t expected = std::clamp(table[k], kMinVariableValue, kMaxVariableValue);
+        EXPECT_EQ(decoded[k], expected) << "V" << k << " \"" << field << "\"";
+        // The sign stands apart: first in the field, a space after it.
+        if (expected < 0) {
+            EXPECT_EQ(field.substr(0, 2), "- ") << "V" << k;
+        }
+    }
 }
 
 TEST(Collision, NeverYieldsAFrameTheToolWouldTake) {

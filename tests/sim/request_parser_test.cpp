@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <optional>
+#include <string>
 #include <vector>
 
 using namespace kv275sim;
@@ -99,4 +102,74 @@ TEST(RequestParser, StrayBytesAreIgnored) {
     const auto r = feedAll(p, {0xB2, 0x15});
     ASSERT_EQ(r.size(), 1u);
     EXPECT_EQ(r[0].kind, Request::Kind::Nak);
+}
+
+namespace {
+
+// A write frame to 178 from its texts; the checksum is right unless given.
+std::vector<uint8_t> frameOf(const std::string& number, const std::string& value, std::string checksum = "",
+                             const std::string& etb = "\x17", char end = '$') {
+    const std::string covered = "\x02" + number + "\r" + value + "\r" + etb;
+    if (checksum.empty()) {
+        int sum = 0;
+        for (char c : covered) sum ^= static_cast<uint8_t>(c);
+        char text[8];
+        std::snprintf(text, sizeof text, "%02X", sum);
+        checksum = text;
+    }
+    std::vector<uint8_t> frame{0xB2, 0x12};
+    frame.insert(frame.end(), covered.begin(), covered.end());
+    frame.insert(frame.end(), checksum.begin(), checksum.end());
+    frame.push_back(static_cast<uint8_t>(end));
+    return frame;
+}
+
+}  // namespace
+
+TEST(RequestParser, TakesWritesOnlyInTheToolsForm) {
+    struct Case {
+        const char* name;
+        std::vector<uint8_t> frame;
+        std::optional<std::string> problem;  // nullopt: dropped unanswered; "" valid
+        int32_t value;
+    };
+    const std::vector<Case> cases{
+        {"five digits", frameOf("026", "00050"), "", 50},
+        {"minus sign first", frameOf("064", "-0005"), "", -5},
+        {"six digits, out of range", frameOf("026", "123456"), "out of range", 0},
+        {"longest 32-bit value", frameOf("026", "-2147483648"), "out of range", 0},
+        {"wrong checksum", frameOf("026", "00050", "15"), "checksum", 0},
+        {"two-digit number", frameOf("26", "00050"), std::nullopt, 0},
+        {"four-digit number", frameOf("0026", "00050"), std::nullopt, 0},
+        {"value not zero-filled", frameOf("026", "50"), std::nullopt, 0},
+        {"minus with too few zeros", frameOf("064", "-005"), std::nullopt, 0},
+        {"zeros beyond five places", frameOf("026", "000050"), std::nullopt, 0},
+        {"minus zero", frameOf("026", "-0000"), std::nullopt, 0},
+        {"six zeros", frameOf("026", "000000"), std::nullopt, 0},
+        {"plus sign", frameOf("026", "+0050"), std::nullopt, 0},
+        {"minus inside", frameOf("026", "00-50"), std::nullopt, 0},
+        {"twelve characters", frameOf("026", "-21474836480"), std::nullopt, 0},
+        {"upper-case checksum", frameOf("024", "00008", "1B"), "", 8},
+        {"lower-case checksum", frameOf("024", "00008", "1b"), std::nullopt, 0},
+        {"one checksum digit", frameOf("026", "00050", "4"), std::nullopt, 0},
+        {"three checksum digits", frameOf("026", "00050", "014"), std::nullopt, 0},
+        {"no ETB", frameOf("026", "00050", "", ""), std::nullopt, 0},
+        {"no frame end", frameOf("026", "00050", "", "\x17", '#'), std::nullopt, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        RequestParser p;
+        const auto r = feedAll(p, c.frame);
+        if (!c.problem) {
+            EXPECT_TRUE(r.empty());
+            continue;
+        }
+        ASSERT_EQ(r.size(), 1u);
+        EXPECT_EQ(r[0].kind, Request::Kind::WriteVariable);
+        EXPECT_EQ(r[0].writeValid, c.problem->empty()) << r[0].writeProblem;
+        EXPECT_NE(r[0].writeProblem.find(*c.problem), std::string::npos) << r[0].writeProblem;
+        if (c.problem->empty()) {
+            EXPECT_EQ(r[0].value, c.value);
+        }
+    }
 }
