@@ -1,10 +1,11 @@
 #include "scan/scan_settings.h"
 
 #include "platform/files.h"
-#include "platform/message_box.h"
 #include "sensorlink/settings_codec.h"
+#include "sensorlink/settings_file.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 const char* const kScanSettingsFile = "KV275Scan.ini";
@@ -12,14 +13,12 @@ const char* const kScanSettingsSection = "[INCLINATION SENSOR COMPARAMETERS]";
 
 namespace {
 
-// A settings file is a few hundred bytes. Of a larger file only this much is
-// read: its entries stand at the start.
-constexpr uint64_t kMaxSettingsFileBytes = 1024 * 1024;
-constexpr size_t kSaveTextSize = 4096;
-
-void showError(const char* text, const char* title) {
-    platform::MessageBox(nullptr, text, title, platform::MsgIcon::Error, platform::MsgButtons::Ok);
-}
+const SettingsFileBoxes kBoxes = {
+    .noMemoryAtLoad = {"Nicht genügend Heap Speicher für das Initialisierungsfile.", "Memory Error"},
+    .noMemoryAtSave = {"Nicht genügend Heap Speicher für das Initialisierungsfile.", "Error"},
+    .readError = {"Fehler beim Lesen des Initialisierungsfiles.", "File Error"},
+    .writeError = {"Fehler beim Schreiben des Initialisierungsfiles.", "File Error"},
+};
 
 void applyDefaults(ScanSettings& settings) {
     const SessionSettings defaults;
@@ -74,40 +73,18 @@ void writeEntries(SettingsText& text, const ScanSettings& settings) {
 }  // namespace
 
 bool LoadScanSettings(ScanSettings& settings) {
-    // The file is read by its relative name and later written by its full
-    // name, so the current directory is never changed.
     settings.startDirectory = platform::currentDirectory();
-
-    const platform::FileReadResult file = platform::readOrCreateFile(kScanSettingsFile, kMaxSettingsFileBytes);
-
-    SettingsText text(2);
-    if (!text.reserveExactly(file.bytes.size() + 2)) {
-        showError("Nicht genügend Heap Speicher für das Initialisierungsfile.", "Memory Error");
+    const std::optional<SettingsText> text = ReadSettingsFile(kScanSettingsFile, kBoxes);
+    if (!text) {
         applyDefaults(settings);
         return true;
     }
-    text = SettingsText::fromBytes(file.bytes.data(), file.bytes.size());
-    // A short read, or a file cut at the limit, keeps what did arrive: the
-    // entries stand at its start, and defaults would overwrite them at exit.
-    if (file.error != 0 || file.bytes.size() < file.size)
-        showError("Fehler beim Lesen des Initialisierungsfiles.", "File Error");
-
-    readEntries(text.c_str(), settings);
+    readEntries(text->c_str(), settings);
     return true;
 }
 
 bool SaveScanSettings(const ScanSettings& settings) {
-    SettingsText text(2);
-    if (!text.reserveExactly(kSaveTextSize)) {
-        showError("Nicht genügend Heap Speicher für das Initialisierungsfile.", "Error");
-        return true;
-    }
-    writeEntries(text, settings);
-
-    const std::string path = settings.startDirectory.empty()
-                                 ? std::string(kScanSettingsFile)
-                                 : settings.startDirectory + "/" + kScanSettingsFile;
-    if (platform::writeFileAtomically(path, text.str()) != 0)
-        showError("Fehler beim Schreiben des Initialisierungsfiles.", "File Error");
+    WriteSettingsFile(settings.startDirectory, kScanSettingsFile, kBoxes,
+                      [&](SettingsText& text) { writeEntries(text, settings); });
     return true;
 }

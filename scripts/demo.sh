@@ -68,10 +68,23 @@ echo
 echo "== KV275Times: scan the bus, run the timing for a few seconds, stop"
 "$BUILD/demo/KV275TimesDemo" "$OUT/KV275Times.png"
 
+# The setup program's settings point at the simulator's port, so its start is
+# quiet; its read and write go to the sensor at 178.
+printf '%s\r\n' "[INCLINATION SENSOR COMPARAMETERS]" "ISPort=1" "BaudRate=9600" "ByteSize=8" "Parity=0" \
+  "StopBits=0" "ReadIntervalTimeout=400" "ReadTotalTimeoutMultiplier=7" "ReadTotalTimeoutConstant=124" \
+  "WriteTotalTimeoutMultiplier=0" "WriteTotalTimeoutConstant=5000" "" "[USER INTERFACE PARAMETERS]" > KV275Setup.ini
+printf 'ShowAddressQuestion=1' >> KV275Setup.ini
+
+echo
+echo "== KV275Setup: read the variables of the sensor at 178, change filter and cut-off, write, read back"
+"$BUILD/demo/KV275SetupDemo" "$OUT/KV275Setup.png"
+
 if [ "$ONSCREEN" = 1 ]; then
   echo
   echo "== KV275Scan is open on the simulated bus (COM1); close it to go on"
   "$BUILD/scan/KV275Scan"
-  echo "== KV275Times is open on the simulated bus (COM1); close it to end the demo"
+  echo "== KV275Times is open on the simulated bus (COM1); close it to go on"
   "$BUILD/times/KV275Times"
+  echo "== KV275Setup is open on the simulated bus (COM1); close it to end the demo"
+  "$BUILD/setup/KV275Setup"
 fi

@@ -1,0 +1,49 @@
+#pragma once
+// The setup program's program-wide settings record and its file "KV275Setup.ini".
+
+#include "sensorlink/com_parameters.h"
+#include "sensorlink/session_settings.h"
+
+#include <cstdint>
+#include <string>
+
+// The setup program's own line settings. Spelled out here, not taken from
+// ComParameters: those defaults are the scanner's (a shorter read interval,
+// no write time-out), and a change there must not move the setup's.
+inline constexpr ComParameters kSetupComDefaults{
+    .BaudRate = 9600,
+    .ByteSize = 8,
+    .Parity = 0,
+    .StopBits = 0,
+    .ReadIntervalTimeout = 400,
+    .ReadTotalTimeoutMultiplier = 7,
+    .ReadTotalTimeoutConstant = 124,
+    .WriteTotalTimeoutMultiplier = 0,
+    .WriteTotalTimeoutConstant = 5000,
+};
+
+struct SetupSettings : SessionSettings {
+    SetupSettings() {
+        ISPort = 1;
+        ISAddress = 0;  // not stored: every start begins with 177, all sensors
+        comParameters = kSetupComDefaults;
+    }
+
+    uint8_t ShowAddressQuestion = 1;  // not 0: ask before writing to all sensors at once
+
+    // Run-time only, never saved.
+    std::string startDirectory;  // current directory at start-up; the file is written there
+};
+
+extern const char* const kSetupSettingsFile;          // "KV275Setup.ini"
+extern const char* const kSetupComSection;            // "[INCLINATION SENSOR COMPARAMETERS]"
+extern const char* const kSetupUserInterfaceSection;  // "[USER INTERFACE PARAMETERS]"
+
+// Replaces the record with what the file in the current directory holds
+// (remembering that directory; the ports' in-use marks stay); every missing entry is reported in its own
+// English box and takes its default. Sets the settings codec to English
+// itself. Always true.
+bool LoadSetupSettings(SetupSettings& settings);
+// Writes the record to the file in the remembered directory, atomically; the
+// file holds nothing but the record afterwards. Always true.
+bool SaveSetupSettings(const SetupSettings& settings);
