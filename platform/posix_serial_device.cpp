@@ -66,6 +66,10 @@ std::unique_ptr<SerialDevice> PosixSerialDevice::open(const std::string& path, i
     makeRaw(tio);
     // EINVAL: some part did not take (the C library checks parity and size).
     if (tcsetattr(fd, TCSANOW, &tio) != 0 && errno != EINVAL) return fail(ioError(errno), true);
+    // A port starts with nothing to read. A pseudo-terminal whose far end
+    // stays open keeps what came after an earlier program's last read (a
+    // reply that arrived late), and a later request would take it for its answer.
+    tcflush(fd, TCIFLUSH);
 
     return std::unique_ptr<SerialDevice>(new PosixSerialDevice(fd, isPseudoTerminal(fd)));
 }

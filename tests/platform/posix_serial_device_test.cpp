@@ -231,6 +231,22 @@ TEST_F(PtyDevice, WriteTimeoutEndsAStalledWriteWithAShortCount) {
     EXPECT_LT(elapsed, 2s);
 }
 
+// A reply that came after the last read of the previous opener must not be
+// the first thing the next one reads.
+TEST_F(PtyDevice, OpenDropsWhatTheFarEndSentBeforeIt) {
+    ASSERT_EQ(device->close(), 0);
+    device.reset();
+    pty.send("late reply");
+    ASSERT_NO_FATAL_FAILURE(openDevice());
+    EXPECT_EQ(pty.pendingAtNearEnd(), 0u);
+    pty.send("fresh");
+    setTimeouts({0, 0, 500, 0, 0});
+    uint8_t buffer[8] = {};
+    uint32_t got = 0;
+    EXPECT_EQ(device->read(buffer, 5, got), 0);
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(buffer), got), "fresh");
+}
+
 TEST_F(PtyDevice, CloseReleasesThePortAndLaterCallsFailCleanly) {
     ASSERT_EQ(device->close(), 0);
     EXPECT_EQ(device->close(), 0);  // already closed: nothing to do

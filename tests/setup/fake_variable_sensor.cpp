@@ -32,7 +32,7 @@ std::string FakeVariableSensor::respond(const std::string& bytes) {
     }
     if (!listening_ || silent) return {};
     if (frame_.empty() && bytes == "\x05")
-        return testsupport::SensorBusResponder::frame(12.5);
+        return garbledAngle ? testsupport::SensorBusResponder::garbled(12.5) : testsupport::SensorBusResponder::frame(12.5);
     if (frame_.empty() && bytes == "\x11") {
         listening_ = false;
         std::string r = reply(variables);
@@ -54,6 +54,11 @@ std::string FakeVariableSensor::finishWrite() {
     items.swap(frame_);
     if (items.size() != 7 || items[0] != "\x12") return "\x15";
     const int number = std::atoi(items[2].c_str());
+    int& unanswered = unansweredBefore[number];
+    if (unanswered > 0) {
+        --unanswered;
+        return {};
+    }
     int& naks = naksBefore[number];
     if (naks > 0) {
         --naks;

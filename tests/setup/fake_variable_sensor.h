@@ -17,9 +17,11 @@ public:
 
     int address = 178;
     VariableTable variables{};
-    bool silent = false;  // answers nothing at all
+    bool silent = false;         // answers nothing at all
+    bool garbledAngle = false;   // the device check's angle reply has a wrong checksum
     ReadFault readFault = ReadFault::None;
     std::map<int, int> naksBefore;  // variable -> NAKs before its ACK (3 or more: never acknowledged)
+    std::map<int, int> unansweredBefore;  // variable -> writes left without any answer before its ACK
     std::vector<std::string> written;  // "Vnnn=value" of every acknowledged write, in order
 
     void attach(testsupport::FakeSerialLine& line);

@@ -176,6 +176,16 @@ TEST_F(SetupControllerTest, FailedReadSaysWhyAndKeepsTheTableAsItWas) {
         {"port held by another program", [&] { line.openError = EBUSY; },
          {"Error|CCom.Open:" + platform::systemErrorText(EBUSY), kOpenFailed}},
         {"silent sensor", [&] { sensor.silent = true; }, {kNoData, kDevice}},
+        {"garbled angle at the check", [&] { sensor.garbledAngle = true; }, {kNoData, kDevice}},
+        {"adapter gone in the middle of the read", [&] {
+             // The check passes; the 1541 bytes never come, the line fails.
+             const auto answer = line.responder;
+             line.responder = [&, answer](const std::string& bytes) {
+                 if (bytes == "\x11") line.failAlways["read"] = EIO;
+                 return answer(bytes);
+             };
+         },
+         {kReadFailed}},
         {"reply short by one byte", [&] { sensor.readFault = FakeVariableSensor::ReadFault::ShortByOne; },
          {kReadFailed}},
         {"zero byte in the reply", [&] { sensor.readFault = FakeVariableSensor::ReadFault::ZeroInside; },
@@ -195,8 +205,11 @@ TEST_F(SetupControllerTest, FailedReadSaysWhyAndKeepsTheTableAsItWas) {
         EXPECT_FALSE(line.isOpen);
         EXPECT_FALSE(settings.portInUse[0]);
         EXPECT_LT(clock.now() - before, 11500u) << "no read waits beyond its time-out";
+        EXPECT_EQ(std::count(line.log.begin(), line.log.end(), "write 15"), 0) << "the setup form never NAKs";
         line.openError = 0;
-        sensor.silent = false;
+        line.failAlways.clear();
+        sensor.attach(line);
+        sensor.silent = sensor.garbledAngle = false;
         sensor.readFault = FakeVariableSensor::ReadFault::None;
         boxes.calls.clear();
     }
@@ -228,14 +241,50 @@ TEST_F(SetupControllerTest, WriteSendsTheFiveVariablesWithTheAddressLastEachAfte
 }
 
 TEST_F(SetupControllerTest, FirstFailedWriteEndsTheSequenceAndWhatWasWrittenStays) {
+    struct Case {
+        const char* name;
+        std::function<void()> breakIt;
+    };
+    const std::vector<Case> cases{
+        {"NAKed three times", [&] { sensor.naksBefore[26] = 3; }},
+        {"unanswered three times", [&] { sensor.unansweredBefore[26] = 3; }},
+        {"adapter gone after the second variable", [&] {
+             const auto answer = line.responder;
+             line.responder = [&, answer](const std::string& bytes) {
+                 std::string reply = answer(bytes);
+                 if (sensor.written.size() == 2)
+                     for (const char* op : {"write", "read", "purge", "drain"}) line.failAlways[op] = EIO;
+                 return reply;
+             };
+         }},
+    };
     typeInto(view.currentAddress, "178");
-    sensor.naksBefore[24] = 1;  // repeated with the same bytes, then taken
-    sensor.naksBefore[26] = 3;  // never taken
-    ctl.OnWriteVariables();
-    EXPECT_EQ(sensor.written, (Texts{"V024=1", "V025=2"}));
-    EXPECT_EQ(boxes.summary(), Texts{kWriteFailed});
-    EXPECT_EQ(view.writeCaption, "<- write variables (error)");
-    EXPECT_FALSE(line.isOpen);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        sensor.naksBefore[24] = 1;  // repeated with the same bytes, then taken
+        c.breakIt();
+        ctl.OnWriteVariables();
+        EXPECT_EQ(sensor.written, (Texts{"V024=1", "V025=2"}));
+        EXPECT_EQ(boxes.summary(), Texts{kWriteFailed});
+        EXPECT_EQ(view.writeCaption, "<- write variables (error)");
+        EXPECT_FALSE(line.isOpen);
+        EXPECT_FALSE(settings.portInUse[0]);
+        sensor.written.clear();
+        sensor.naksBefore.clear();
+        sensor.unansweredBefore.clear();
+        line.failAlways.clear();
+        sensor.attach(line);
+        boxes.calls.clear();
+    }
+}
+
+// A line setting the port refuses (BaudRate=12345 in the file): its box, and
+// the transfer still ends, under the read limit every port starts with.
+TEST_F(SetupControllerTest, RefusedLineSettingsAreShownAndTheReadStillEnds) {
+    line.failNext["setState"] = EINVAL;
+    ctl.OnReadVariables();
+    EXPECT_EQ(boxes.summary(), Texts{"Error|CCom.SetDCB:" + platform::systemErrorText(EINVAL)});
+    EXPECT_EQ(view.readCaption, "-> read variables");
 }
 
 TEST_F(SetupControllerTest, BroadcastWriteAsksFirstUnlessSwitchedOff) {

@@ -132,6 +132,7 @@ void FakeSerialLine::install() {
         if (err) return nullptr;
         isOpen = true;
         timeouts = platform::kOpeningTimeouts;
+        input.clear();  // as the real device: a port starts with nothing to read
         ++openCount;
         openedName = name;
         return std::make_unique<FakeSerialDevice>(*this);
