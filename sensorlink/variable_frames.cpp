@@ -43,7 +43,7 @@ std::array<std::string, 8> WriteRequest(uint16_t index, int32_t number, int32_t 
     int sum = 0;
     for (const std::string& part : {stx, std::string(numberText), std::string(valueText), etb})
         for (char c : part) sum ^= static_cast<unsigned char>(c);
-    char checksum[8];
+    char checksum[16];  // room for any unsigned, though the sum fills two digits
     std::snprintf(checksum, sizeof checksum, "%02X", static_cast<unsigned>(sum & 0xFF));
 
     return {AddressItem(index), std::string(1, DC2), stx, numberText, valueText, etb, checksum,
