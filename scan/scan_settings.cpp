@@ -39,35 +39,14 @@ void readEntries(const char* text, ScanSettings& settings) {
     const char* s = kScanSettingsSection;
     readSigned(text, "ISPort", settings.ISPort, d.ISPort);
     readSigned(text, "ISAddress", settings.ISAddress, d.ISAddress);
-    ReadLongEntry(text, s, "BaudRate", -1, c.BaudRate, d.comParameters.BaudRate);
-    ReadByteEntry(text, s, "ByteSize", -1, c.ByteSize, d.comParameters.ByteSize);
-    ReadByteEntry(text, s, "Parity", -1, c.Parity, d.comParameters.Parity);
-    ReadByteEntry(text, s, "StopBits", -1, c.StopBits, d.comParameters.StopBits);
-    ReadLongEntry(text, s, "ReadIntervalTimeout", -1, c.ReadIntervalTimeout, d.comParameters.ReadIntervalTimeout);
-    ReadLongEntry(text, s, "ReadTotalTimeoutMultiplier", -1, c.ReadTotalTimeoutMultiplier,
-                  d.comParameters.ReadTotalTimeoutMultiplier);
-    ReadLongEntry(text, s, "ReadTotalTimeoutConstant", -1, c.ReadTotalTimeoutConstant,
-                  d.comParameters.ReadTotalTimeoutConstant);
-    ReadLongEntry(text, s, "WriteTotalTimeoutMultiplier", -1, c.WriteTotalTimeoutMultiplier,
-                  d.comParameters.WriteTotalTimeoutMultiplier);
-    ReadLongEntry(text, s, "WriteTotalTimeoutConstant", -1, c.WriteTotalTimeoutConstant,
-                  d.comParameters.WriteTotalTimeoutConstant);
+    ReadComParameterEntries(text, s, c, d.comParameters);
 }
 
 void writeEntries(SettingsText& text, const ScanSettings& settings) {
-    const ComParameters& c = settings.comParameters;
     const char* s = kScanSettingsSection;
     WriteByteEntry(text, s, "ISPort", -1, static_cast<uint8_t>(settings.ISPort));
     WriteByteEntry(text, s, "ISAddress", -1, static_cast<uint8_t>(settings.ISAddress));
-    WriteLongEntry(text, s, "BaudRate", -1, c.BaudRate);
-    WriteByteEntry(text, s, "ByteSize", -1, c.ByteSize);
-    WriteByteEntry(text, s, "Parity", -1, c.Parity);
-    WriteByteEntry(text, s, "StopBits", -1, c.StopBits);
-    WriteLongEntry(text, s, "ReadIntervalTimeout", -1, c.ReadIntervalTimeout);
-    WriteLongEntry(text, s, "ReadTotalTimeoutMultiplier", -1, c.ReadTotalTimeoutMultiplier);
-    WriteLongEntry(text, s, "ReadTotalTimeoutConstant", -1, c.ReadTotalTimeoutConstant);
-    WriteLongEntry(text, s, "WriteTotalTimeoutMultiplier", -1, c.WriteTotalTimeoutMultiplier);
-    WriteLongEntry(text, s, "WriteTotalTimeoutConstant", -1, c.WriteTotalTimeoutConstant);
+    WriteComParameterEntries(text, s, settings.comParameters);
 }
 
 }  // namespace

@@ -51,3 +51,29 @@ bool WriteSettingsFile(const std::string& startDirectory, const char* name, cons
     }
     return true;
 }
+
+void ReadComParameterEntries(const char* text, const char* s, ComParameters& c, const ComParameters& d) {
+    ReadLongEntry(text, s, "BaudRate", -1, c.BaudRate, d.BaudRate);
+    ReadByteEntry(text, s, "ByteSize", -1, c.ByteSize, d.ByteSize);
+    ReadByteEntry(text, s, "Parity", -1, c.Parity, d.Parity);
+    ReadByteEntry(text, s, "StopBits", -1, c.StopBits, d.StopBits);
+    ReadLongEntry(text, s, "ReadIntervalTimeout", -1, c.ReadIntervalTimeout, d.ReadIntervalTimeout);
+    ReadLongEntry(text, s, "ReadTotalTimeoutMultiplier", -1, c.ReadTotalTimeoutMultiplier,
+                  d.ReadTotalTimeoutMultiplier);
+    ReadLongEntry(text, s, "ReadTotalTimeoutConstant", -1, c.ReadTotalTimeoutConstant, d.ReadTotalTimeoutConstant);
+    ReadLongEntry(text, s, "WriteTotalTimeoutMultiplier", -1, c.WriteTotalTimeoutMultiplier,
+                  d.WriteTotalTimeoutMultiplier);
+    ReadLongEntry(text, s, "WriteTotalTimeoutConstant", -1, c.WriteTotalTimeoutConstant, d.WriteTotalTimeoutConstant);
+}
+
+void WriteComParameterEntries(SettingsText& text, const char* s, const ComParameters& c) {
+    WriteLongEntry(text, s, "BaudRate", -1, c.BaudRate);
+    WriteByteEntry(text, s, "ByteSize", -1, c.ByteSize);
+    WriteByteEntry(text, s, "Parity", -1, c.Parity);
+    WriteByteEntry(text, s, "StopBits", -1, c.StopBits);
+    WriteLongEntry(text, s, "ReadIntervalTimeout", -1, c.ReadIntervalTimeout);
+    WriteLongEntry(text, s, "ReadTotalTimeoutMultiplier", -1, c.ReadTotalTimeoutMultiplier);
+    WriteLongEntry(text, s, "ReadTotalTimeoutConstant", -1, c.ReadTotalTimeoutConstant);
+    WriteLongEntry(text, s, "WriteTotalTimeoutMultiplier", -1, c.WriteTotalTimeoutMultiplier);
+    WriteLongEntry(text, s, "WriteTotalTimeoutConstant", -1, c.WriteTotalTimeoutConstant);
+}

@@ -3,6 +3,7 @@
 // that keep their settings this way differ only in the file's name, its
 // entries and the words of their boxes; what happens to the file is the same.
 
+#include "sensorlink/com_parameters.h"
 #include "sensorlink/settings_codec.h"
 
 #include <functional>
@@ -36,3 +37,10 @@ std::optional<SettingsText> ReadSettingsFile(const char* name, const SettingsFil
 // written) or the write box.
 bool WriteSettingsFile(const std::string& startDirectory, const char* name, const SettingsFileBoxes& boxes,
                        const std::function<void(SettingsText&)>& writeEntries);
+
+// The nine line settings under `section`, in the order both files keep them
+// (BaudRate, ByteSize, Parity, StopBits, the three read and the two write
+// time-outs). A missing entry is reported by the codec and takes its default.
+void ReadComParameterEntries(const char* text, const char* section, ComParameters& c,
+                             const ComParameters& defaults);
+void WriteComParameterEntries(SettingsText& text, const char* section, const ComParameters& c);

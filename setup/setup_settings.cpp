@@ -37,34 +37,15 @@ void readEntries(const char* text, SetupSettings& settings) {
     uint8_t port = 0;
     ReadByteEntry(text, s, "ISPort", -1, port, static_cast<uint8_t>(d.ISPort));
     settings.ISPort = static_cast<int8_t>(port);
-    ReadLongEntry(text, s, "BaudRate", -1, c.BaudRate, dc.BaudRate);
-    ReadByteEntry(text, s, "ByteSize", -1, c.ByteSize, dc.ByteSize);
-    ReadByteEntry(text, s, "Parity", -1, c.Parity, dc.Parity);
-    ReadByteEntry(text, s, "StopBits", -1, c.StopBits, dc.StopBits);
-    ReadLongEntry(text, s, "ReadIntervalTimeout", -1, c.ReadIntervalTimeout, dc.ReadIntervalTimeout);
-    ReadLongEntry(text, s, "ReadTotalTimeoutMultiplier", -1, c.ReadTotalTimeoutMultiplier,
-                  dc.ReadTotalTimeoutMultiplier);
-    ReadLongEntry(text, s, "ReadTotalTimeoutConstant", -1, c.ReadTotalTimeoutConstant, dc.ReadTotalTimeoutConstant);
-    ReadLongEntry(text, s, "WriteTotalTimeoutMultiplier", -1, c.WriteTotalTimeoutMultiplier,
-                  dc.WriteTotalTimeoutMultiplier);
-    ReadLongEntry(text, s, "WriteTotalTimeoutConstant", -1, c.WriteTotalTimeoutConstant, dc.WriteTotalTimeoutConstant);
+    ReadComParameterEntries(text, s, c, dc);
     ReadByteEntry(text, kSetupUserInterfaceSection, "ShowAddressQuestion", -1, settings.ShowAddressQuestion,
                   d.ShowAddressQuestion);
 }
 
 void writeEntries(SettingsText& text, const SetupSettings& settings) {
-    const ComParameters& c = settings.comParameters;
     const char* s = kSetupComSection;
     WriteByteEntry(text, s, "ISPort", -1, static_cast<uint8_t>(settings.ISPort));
-    WriteLongEntry(text, s, "BaudRate", -1, c.BaudRate);
-    WriteByteEntry(text, s, "ByteSize", -1, c.ByteSize);
-    WriteByteEntry(text, s, "Parity", -1, c.Parity);
-    WriteByteEntry(text, s, "StopBits", -1, c.StopBits);
-    WriteLongEntry(text, s, "ReadIntervalTimeout", -1, c.ReadIntervalTimeout);
-    WriteLongEntry(text, s, "ReadTotalTimeoutMultiplier", -1, c.ReadTotalTimeoutMultiplier);
-    WriteLongEntry(text, s, "ReadTotalTimeoutConstant", -1, c.ReadTotalTimeoutConstant);
-    WriteLongEntry(text, s, "WriteTotalTimeoutMultiplier", -1, c.WriteTotalTimeoutMultiplier);
-    WriteLongEntry(text, s, "WriteTotalTimeoutConstant", -1, c.WriteTotalTimeoutConstant);
+    WriteComParameterEntries(text, s, settings.comParameters);
     WriteByteEntry(text, kSetupUserInterfaceSection, "ShowAddressQuestion", -1, settings.ShowAddressQuestion);
 }
 
