@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Runs each tool's main loop against a simulated bus with faults injected, all
+# at once, for MINUTES (called by ./run soak with the build directory).
+# Each prints what it did, its memory and processor time and its verdict.
+# Exit status: non-zero when any run is not clean.
+set -uo pipefail
+BUILD=$1
+MINUTES=${2:-10}
+SECONDS_EACH=$(awk -v m="$MINUTES" 'BEGIN { printf "%d", m * 60 }')
+[ "$SECONDS_EACH" -gt 0 ] || { echo "usage: ./run soak [MINUTES]" >&2; exit 2; }
+# Qt wants a private runtime directory; give it one of the run's own.
+export XDG_RUNTIME_DIR="${XDG_RUNTIME_DIR:-$(mktemp -d)}"
+export QT_QPA_PLATFORM=offscreen
+OUT=$(mktemp -d)
+trap 'rm -rf "$OUT"' EXIT
+TOOLS=(scan times setup)
+[ -x "$BUILD/soak/kv275soak" ] || { echo "no $BUILD/soak/kv275soak" >&2; exit 2; }
+echo "soaking ${TOOLS[*]} for $MINUTES minute(s) each, side by side ..."
+pids=()
+for t in "${TOOLS[@]}"; do
+  "$BUILD/soak/kv275soak" "$t" "$SECONDS_EACH" > "$OUT/$t.txt" 2> "$OUT/$t.err" &
+  pids+=($!)
+done
+status=0
+for i in "${!TOOLS[@]}"; do
+  wait "${pids[$i]}" || status=1
+  cat "$OUT/${TOOLS[$i]}.txt"
+  grep -v "propagateSizeHints" "$OUT/${TOOLS[$i]}.err" || true
+done
+[ $status -eq 0 ] && echo "soak: all clean" || echo "soak: NOT CLEAN"
+exit $status

@@ -1,0 +1,133 @@
+#include "soak/soak_run.h"
+
+#include <QEventLoop>
+#include <QTimer>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <time.h>
+#include <unistd.h>
+
+namespace soak {
+namespace {
+
+double residentMiB() {
+    std::ifstream statm("/proc/self/statm");
+    long pages = 0, resident = 0;
+    statm >> pages >> resident;
+    return resident * static_cast<double>(sysconf(_SC_PAGESIZE)) / (1024.0 * 1024.0);
+}
+
+double threadCpuMs() {
+    timespec ts{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+    return ts.tv_sec * 1000.0 + ts.tv_nsec / 1e6;
+}
+
+constexpr int kSampleEveryMs = 5000;
+
+}  // namespace
+
+std::vector<kv275sim::FaultRule> injectedFaults() {
+    using kv275sim::FaultKind;
+    return {{FaultKind::Silence, 0.01, 0},
+            {FaultKind::BadChecksum, 0.01, 0},
+            {FaultKind::BadChars, 0.01, 0},
+            {FaultKind::ShortReply, 0.01, 0}};
+}
+
+double monotonicSeconds() {
+    timespec ts{};
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return ts.tv_sec + ts.tv_nsec / 1e9;
+}
+
+Bus::Bus(std::vector<kv275sim::SensorConfig> sensors, unsigned baud) {
+    std::string pattern = (std::filesystem::temp_directory_path() / "kv275soak.XXXXXX").string();
+    if (!mkdtemp(pattern.data())) {
+        std::perror("mkdtemp");
+        std::exit(2);
+    }
+    dir_ = pattern;
+    previous_ = std::filesystem::current_path().string();
+    std::filesystem::current_path(dir_);
+    kv275sim::SimulatorOptions options;
+    options.directory = dir_;
+    options.baud = baud;
+    options.sensors = std::move(sensors);
+    options.faults = injectedFaults();
+    options.answerDelayMs = 3;
+    sim_ = std::make_unique<kv275sim::Simulator>(options);
+    sim_->start();
+}
+
+Bus::~Bus() {
+    sim_->stop();
+    std::error_code ec;
+    std::filesystem::current_path(previous_, ec);
+    std::filesystem::remove_all(dir_, ec);
+}
+
+Sampler::Sampler(std::function<uint64_t()> operations)
+    : operations_(std::move(operations)), start_(monotonicSeconds()) {}
+
+void Sampler::take() {
+    samples_.push_back({monotonicSeconds() - start_, residentMiB(), threadCpuMs(), operations_()});
+}
+
+double Sampler::growthMiBPerHour() const {
+    if (samples_.size() < 3) return 0.0;
+    const double total = samples_.back().seconds;
+    const double from = total >= 120.0 ? 60.0 : total / 5.0;
+    double n = 0, sx = 0, sy = 0, sxx = 0, sxy = 0;
+    for (const Sample& s : samples_) {
+        if (s.seconds < from) continue;
+        n += 1;
+        sx += s.seconds;
+        sy += s.residentMiB;
+        sxx += s.seconds * s.seconds;
+        sxy += s.seconds * s.residentMiB;
+    }
+    const double d = n * sxx - sx * sx;
+    if (n < 2 || d == 0) return 0.0;
+    return (n * sxy - sx * sy) / d * 3600.0;
+}
+
+bool Report::print(const Sampler& sampler, bool judgeMemory) const {
+    std::vector<std::string> all = problems;
+    const std::vector<Sample>& s = sampler.samples();
+    std::printf("== %s\n", tool.c_str());
+    for (const auto& [name, value] : figures) std::printf("  %-34s %s\n", (name + ":").c_str(), value.c_str());
+    if (s.size() >= 2) {
+        const Sample& first = s.front();
+        const Sample& last = s.back();
+        const double ops = static_cast<double>(last.operations - first.operations);
+        std::printf("  %-34s %.1f s, %zu samples\n", "duration:", last.seconds, s.size());
+        std::printf("  %-34s %.1f MiB at start, %.1f MiB at the end\n", "resident memory:", first.residentMiB,
+                    last.residentMiB);
+        const double growth = sampler.growthMiBPerHour();
+        std::printf("  %-34s %+.2f MiB an hour%s\n", "memory growth after warm-up:", growth,
+                    judgeMemory ? "" : " (too short a run to judge)");
+        if (ops > 0)
+            std::printf("  %-34s %.3f ms\n", "tool's processor time per operation:",
+                        (last.toolCpuMs - first.toolCpuMs) / ops);
+        if (judgeMemory && growth > 1.0) all.push_back("memory grows by more than 1 MiB an hour");
+    }
+    for (const std::string& p : all) std::printf("  PROBLEM: %s\n", p.c_str());
+    std::printf("  verdict: %s\n", all.empty() ? "clean" : "NOT CLEAN");
+    std::fflush(stdout);
+    return all.empty();
+}
+
+void runEventLoop(double seconds, int everyMs, const std::function<void()>& check) {
+    QEventLoop loop;
+    QTimer tick;
+    QObject::connect(&tick, &QTimer::timeout, &loop, [&] { check(); });
+    tick.start(everyMs);
+    QTimer::singleShot(static_cast<int>(seconds * 1000), &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+}  // namespace soak
