@@ -26,3 +26,16 @@ std::vector<std::string> MessageBoxRecorder::summary() const {
 }
 
 }  // namespace testsupport
+
+namespace testsupport {
+
+bool matchesBox(const std::string& summary, const std::string& pattern) {
+    const size_t star = pattern.find('*');
+    if (star == std::string::npos) return summary == pattern;
+    const std::string head = pattern.substr(0, star);
+    const std::string tail = pattern.substr(star + 1);
+    return summary.size() >= head.size() + tail.size() && summary.compare(0, head.size(), head) == 0 &&
+           summary.compare(summary.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+}  // namespace testsupport

@@ -28,3 +28,11 @@ public:
 };
 
 }  // namespace testsupport
+
+namespace testsupport {
+
+// "title|text" against a pattern in which "*" stands for any run of
+// characters ("Error|CCom.*:Input/output error").
+bool matchesBox(const std::string& summary, const std::string& pattern);
+
+}  // namespace testsupport
