@@ -1,8 +1,8 @@
 // The scanner against the simulator at 9600 baud: a whole scan of the bus
 // with none, one and ten sensors, and one reading sweep over ten marked
 // sensors, each beside its floor. The floor of a silent address is two reads,
-// each with its 15 ms wait, its total time-out and the 15 ms wait before its
-// NAK; of an answering one the 15 ms wait or the request, the answer delay and
+// each with its 15 ms wait and its total time-out, and the 15 ms wait before
+// the NAK between them; of an answering one the 15 ms wait or the request, the answer delay and
 // the 11 reply bytes, whichever ends later. A scan also waits one timer
 // interval (10 ms) before its first tick.
 #include "bench/bench_common.h"
@@ -36,7 +36,7 @@ double answeringMs() {
 
 double silentScanMs(const ComParameters& p) {
     const double readTimeout = p.ReadTotalTimeoutMultiplier * 11.0 + p.ReadTotalTimeoutConstant;
-    return 2 * (15.0 + readTimeout + 15.0);
+    return 2 * (15.0 + readTimeout) + 15.0;  // no NAK (nor its wait) after the last read
 }
 
 // Runs the event loop until the dialog is idle again.

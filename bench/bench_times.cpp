@@ -4,9 +4,10 @@
 //   answering sensor  A = max(15, 2 b + d + 11 b): the 15 ms wait or the
 //                     request, the answer delay and the 11 reply bytes,
 //                     whichever ends later;
-//   silent address    S(n, T) = n (15 + T + 15): n reads, each with its 15 ms
-//                     wait, its total time-out T and the 15 ms wait before
-//                     its NAK (a pseudo-terminal carries the NAK at once);
+//   silent address    S(n, T) = n (15 + T) + (n - 1) 15: n reads, each with
+//                     its 15 ms wait and its total time-out T, and the 15 ms
+//                     wait before each NAK but the last read's, which gets
+//                     none (a pseudo-terminal carries a NAK at once);
 //   run's reads       T = 7 x 11 + 124 = 201 ms, three reads a query;
 //   scan's probes     T = 0 x 11 + 200 = 200 ms, two reads a probe.
 // The cases and their floors:
@@ -53,7 +54,9 @@ double readTimeoutMs(const ComParameters& p) {
     return p.ReadTotalTimeoutMultiplier * 11.0 + p.ReadTotalTimeoutConstant;
 }
 
-double silentMs(int reads, const ComParameters& p) { return reads * (kAnswerWait + readTimeoutMs(p) + kAnswerWait); }
+double silentMs(int reads, const ComParameters& p) {
+    return reads * (kAnswerWait + readTimeoutMs(p)) + (reads - 1) * kAnswerWait;
+}
 
 // The simulator with the given sensors (those in `silent` never answer) and
 // the timing dialog on its COM1, with a grid of ten cells laid out through

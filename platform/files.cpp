@@ -54,6 +54,40 @@ FileReadResult readOrCreateFile(const std::string& path, uint64_t maxBytes) {
     return result;
 }
 
+FileReadResult readExistingFile(const std::string& path, uint64_t maxBytes) {
+    FileReadResult result;
+    // Non-blocking, so that a pipe under the file's name cannot hold the open.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) {
+        result.error = errno;
+        return result;
+    }
+    struct stat st {};
+    if (fstat(fd, &st) != 0) {
+        result.error = errno;
+    } else if (!S_ISREG(st.st_mode)) {
+        result.error = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+    } else {
+        result.size = static_cast<uint64_t>(st.st_size);
+        const uint64_t want = result.size < maxBytes ? result.size : maxBytes;
+        result.bytes.resize(want);
+        uint64_t got = 0;
+        while (got < want) {
+            const ssize_t n = ::read(fd, result.bytes.data() + got, want - got);
+            if (n < 0) {
+                if (errno == EINTR) continue;
+                result.error = errno;
+                break;
+            }
+            if (n == 0) break;
+            got += static_cast<uint64_t>(n);
+        }
+        result.bytes.resize(got);
+    }
+    ::close(fd);
+    return result;
+}
+
 std::string followLinks(const std::string& path, int& err) {
     err = 0;
     std::string current = path;

@@ -23,6 +23,12 @@ struct FileReadResult {
 // reads it whole (up to maxBytes; a larger file is read short).
 FileReadResult readOrCreateFile(const std::string& path, uint64_t maxBytes);
 
+// Reads `path` whole (up to maxBytes; a larger file is read short) without
+// ever creating it: a missing file is ENOENT. Only a regular file is read:
+// a directory gives EISDIR and a device or a pipe EINVAL, so nothing waits
+// on a line that never ends.
+FileReadResult readExistingFile(const std::string& path, uint64_t maxBytes);
+
 // Where a replacement failed: before any byte was written (the file may not
 // be written, or no temporary could be made next to it), or afterwards.
 enum class WriteStage { None, Create, Write };

@@ -33,15 +33,6 @@ void readSigned(const char* text, const char* key, int8_t& field, int8_t default
     field = static_cast<int8_t>(byte);
 }
 
-void readEntries(const char* text, ScanSettings& settings) {
-    const SessionSettings d;
-    ComParameters& c = settings.comParameters;
-    const char* s = kScanSettingsSection;
-    readSigned(text, "ISPort", settings.ISPort, d.ISPort);
-    readSigned(text, "ISAddress", settings.ISAddress, d.ISAddress);
-    ReadComParameterEntries(text, s, c, d.comParameters);
-}
-
 void writeEntries(SettingsText& text, const ScanSettings& settings) {
     const char* s = kScanSettingsSection;
     WriteByteEntry(text, s, "ISPort", -1, static_cast<uint8_t>(settings.ISPort));
@@ -51,6 +42,15 @@ void writeEntries(SettingsText& text, const ScanSettings& settings) {
 
 }  // namespace
 
+void ParseScanSettings(const char* text, ScanSettings& settings) {
+    const SessionSettings d;
+    ComParameters& c = settings.comParameters;
+    const char* s = kScanSettingsSection;
+    readSigned(text, "ISPort", settings.ISPort, d.ISPort);
+    readSigned(text, "ISAddress", settings.ISAddress, d.ISAddress);
+    ReadComParameterEntries(text, s, c, d.comParameters);
+}
+
 bool LoadScanSettings(ScanSettings& settings) {
     settings.startDirectory = platform::currentDirectory();
     const std::optional<SettingsText> text = ReadSettingsFile(kScanSettingsFile, kBoxes);
@@ -58,7 +58,7 @@ bool LoadScanSettings(ScanSettings& settings) {
         applyDefaults(settings);
         return true;
     }
-    readEntries(text->c_str(), settings);
+    ParseScanSettings(text->c_str(), settings);
     return true;
 }
 

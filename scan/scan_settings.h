@@ -15,6 +15,11 @@ struct ScanSettings : SessionSettings {
 extern const char* const kScanSettingsFile;     // "KV275Scan.ini"
 extern const char* const kScanSettingsSection;  // "[INCLINATION SENSOR COMPARAMETERS]"
 
+// Fills the stored fields of the record from a settings text (zero-terminated,
+// as read from the file); every missing entry is reported in its own box and
+// takes its default. Touches nothing else, so any bytes can be given to it.
+void ParseScanSettings(const char* text, ScanSettings& settings);
+
 // Fills the record from the file in the current directory (remembering that
 // directory); missing entries are reported one box each and take defaults.
 bool LoadScanSettings(ScanSettings& settings);

@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
 # Runs every benchmark (called by ./run bench with the build directory).
 # Each prints its cases beside the line's floor; the goal is a ratio of at
-# most 1.05. Exit status: non-zero when a case is over the goal.
+# most 1.05 (1.2 for kv275's fast scan, whose read limit leaves room for late
+# sensors). Exit status: non-zero when a case is over the goal.
 set -uo pipefail
 BUILD=$1
 # Qt wants a private runtime directory; give it one of the benchmark's own.
 export XDG_RUNTIME_DIR="${XDG_RUNTIME_DIR:-$(mktemp -d)}"
 status=0
-for b in bench_query bench_scan bench_times bench_setup; do
+for b in bench_query bench_scan bench_times bench_setup bench_cli; do
   "$BUILD/bench/$b" || status=1
 done
 exit $status

@@ -79,12 +79,37 @@ echo
 echo "== KV275Setup: read the variables of the sensor at 178, change filter and cut-off, write, read back"
 "$BUILD/demo/KV275SetupDemo" "$OUT/KV275Setup.png"
 
+# Tiltview's settings file holds the port alone: the simulator's COM1.
+printf '1' > Tiltview.ini
+
+echo
+echo "== Tiltview: poll the sensor at 180 (its angle ramps) for a few seconds, show it as text and dial"
+"$BUILD/demo/TiltviewDemo" "$OUT/Tiltview.png"
+
+echo
+echo "== kv275 scan --fast: the same bus from the command line, one query an address"
+"$BUILD/cli/kv275" scan --fast --port 1 | tee "$OUT/kv275-scan.txt"
+KV275_FOUND=$(awk '/^ *[0-9]+ +[0-9A-F][0-9A-F] +#[0-9][0-9] /{printf "%s%s", sep, $1; sep=" "}' "$OUT/kv275-scan.txt")
+
+echo
+echo "== kv275 times over the sensors found ($KV275_FOUND), 3 s"
+# shellcheck disable=SC2086  # one argument per address
+"$BUILD/cli/kv275" times $KV275_FOUND --duration 3 --port 1
+
+KV275_FIRST=${KV275_FOUND%% *}
+echo
+echo "== kv275 vars dump $KV275_FIRST: its comment lines and the five writable variables (all 256 in demo-out/kv275-$KV275_FIRST.dump)"
+"$BUILD/cli/kv275" vars dump "$KV275_FIRST" --port 1 > "$OUT/kv275-$KV275_FIRST.dump"
+grep -E '^#|^V0(24|25|26|63|64)=' "$OUT/kv275-$KV275_FIRST.dump"
+
 if [ "$ONSCREEN" = 1 ]; then
   echo
   echo "== KV275Scan is open on the simulated bus (COM1); close it to go on"
   "$BUILD/scan/KV275Scan"
   echo "== KV275Times is open on the simulated bus (COM1); close it to go on"
   "$BUILD/times/KV275Times"
-  echo "== KV275Setup is open on the simulated bus (COM1); close it to end the demo"
+  echo "== KV275Setup is open on the simulated bus (COM1); close it to go on"
   "$BUILD/setup/KV275Setup"
+  echo "== Tiltview is open on the simulated bus (COM1); choose an address, press Start; close it to end the demo"
+  "$BUILD/tiltview/Tiltview"
 fi

@@ -13,7 +13,7 @@ export XDG_RUNTIME_DIR="${XDG_RUNTIME_DIR:-$(mktemp -d)}"
 export QT_QPA_PLATFORM=offscreen
 OUT=$(mktemp -d)
 trap 'rm -rf "$OUT"' EXIT
-TOOLS=(scan times setup)
+TOOLS=(scan times setup tilt)
 [ -x "$BUILD/soak/kv275soak" ] || { echo "no $BUILD/soak/kv275soak" >&2; exit 2; }
 echo "soaking ${TOOLS[*]} for $MINUTES minute(s) each, side by side ..."
 pids=()

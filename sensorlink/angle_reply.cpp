@@ -13,8 +13,8 @@ bool isDigit(char c) { return c >= '0' && c <= '9'; }
 bool isAngleCharacter(char c) { return isDigit(c) || c == ',' || c == '.'; }
 
 // XOR of bytes 0..7, each widened as a signed 8-bit value: a byte with its
-// top bit set makes the sum negative unless another one cancels it, and no
-// hexadecimal text can match a negative sum.
+// top bit set makes the sum negative unless another one cancels it, and a
+// negative sum never matches (see IsBad).
 int32_t checksumOf(const char* reply) {
     int32_t sum = 0;
     for (size_t i = 0; i < 8; ++i) sum ^= static_cast<int32_t>(static_cast<int8_t>(reply[i]));
@@ -32,7 +32,11 @@ long sentChecksumOf(const char* reply) {
 
 bool IsBad(const char* reply) {
     if (std::strlen(reply) != kLength) return true;
-    bool bad = checksumOf(reply) != sentChecksumOf(reply);
+    // strtol takes a sign, so a checksum text such as "-77" would match a
+    // negative sum: a reply spoilt by a byte with its top bit set (a collision
+    // on the line sets that bit) would pass. No sensor sends a sign there.
+    const int32_t sum = checksumOf(reply);
+    bool bad = sum < 0 || sum != sentChecksumOf(reply);
     for (size_t i = 1; i <= 6; ++i)
         if (!isAngleCharacter(reply[i])) bad = true;
     return bad;

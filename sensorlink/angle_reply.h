@@ -16,8 +16,9 @@ constexpr size_t kBufferSize = kLength + 2;
 
 // True when `reply` (a zero-terminated text of at most kLength characters, as
 // the port delivers it) is not a valid angle reply: its length is not 11, its
-// checksum does not match, or one of its six angle characters is not a digit,
-// comma or point.
+// checksum does not match (a sum made negative by a byte with its top bit set
+// never matches, whatever the checksum text says), or one of its six angle
+// characters is not a digit, comma or point.
 bool IsBad(const char* reply);
 
 // The angle that the six characters c1..c6 stand for. "123,45" and "123.45"

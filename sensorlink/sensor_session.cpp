@@ -139,11 +139,16 @@ double CSensorSession::GetKV275degrees(uint16_t index) {
 
         if (!anglereply::IsBad(reply)) return anglereply::Decode(reply + 1);
 
-        // Ask the sensor to send its reply again; the next read takes
-        // whatever comes after the NAK.
+        // A bad reply counts as a NAK whether or not one is sent.
         --left;
         ++nakCount;
         ++lastNakCount;
+        // After the last attempt nothing would read the repeated reply: it
+        // would arrive during the next request and be taken for another
+        // sensor's answer (or spoil it). So the last bad reply goes unanswered.
+        if (left == 0) break;
+        // Ask the sensor to send its reply again; the next read takes
+        // whatever comes after the NAK.
         platform::waitTicks(kAnswerWaitMs);
         noteFailure(Write(nak));
         FlushFileBuffers();

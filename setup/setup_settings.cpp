@@ -28,7 +28,16 @@ void applyDefaults(SetupSettings& settings) {
     settings.ShowAddressQuestion = defaults.ShowAddressQuestion;
 }
 
-void readEntries(const char* text, SetupSettings& settings) {
+void writeEntries(SettingsText& text, const SetupSettings& settings) {
+    const char* s = kSetupComSection;
+    WriteByteEntry(text, s, "ISPort", -1, static_cast<uint8_t>(settings.ISPort));
+    WriteComParameterEntries(text, s, settings.comParameters);
+    WriteByteEntry(text, kSetupUserInterfaceSection, "ShowAddressQuestion", -1, settings.ShowAddressQuestion);
+}
+
+}  // namespace
+
+void ParseSetupSettings(const char* text, SetupSettings& settings) {
     const SetupSettings d;
     ComParameters& c = settings.comParameters;
     const ComParameters& dc = d.comParameters;
@@ -42,15 +51,6 @@ void readEntries(const char* text, SetupSettings& settings) {
                   d.ShowAddressQuestion);
 }
 
-void writeEntries(SettingsText& text, const SetupSettings& settings) {
-    const char* s = kSetupComSection;
-    WriteByteEntry(text, s, "ISPort", -1, static_cast<uint8_t>(settings.ISPort));
-    WriteComParameterEntries(text, s, settings.comParameters);
-    WriteByteEntry(text, kSetupUserInterfaceSection, "ShowAddressQuestion", -1, settings.ShowAddressQuestion);
-}
-
-}  // namespace
-
 bool LoadSetupSettings(SetupSettings& settings) {
     // The setup program speaks English throughout; setting it here keeps the
     // missing-entry boxes right whoever calls the load.
@@ -63,7 +63,7 @@ bool LoadSetupSettings(SetupSettings& settings) {
     loaded.ISAddress = 0;
     const std::optional<SettingsText> text = ReadSettingsFile(kSetupSettingsFile, kBoxes);
     if (text)
-        readEntries(text->c_str(), loaded);
+        ParseSetupSettings(text->c_str(), loaded);
     else
         applyDefaults(loaded);
     settings = loaded;

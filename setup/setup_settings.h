@@ -39,6 +39,12 @@ extern const char* const kSetupSettingsFile;          // "KV275Setup.ini"
 extern const char* const kSetupComSection;            // "[INCLINATION SENSOR COMPARAMETERS]"
 extern const char* const kSetupUserInterfaceSection;  // "[USER INTERFACE PARAMETERS]"
 
+// Fills the stored fields of the record (port, line settings, the switch)
+// from a settings text (zero-terminated, as read from the file); every missing
+// entry is reported in the codec's current language and takes its default.
+// Touches nothing else, so any bytes can be given to it.
+void ParseSetupSettings(const char* text, SetupSettings& settings);
+
 // Replaces the record with what the file in the current directory holds
 // (remembering that directory; the ports' in-use marks stay); every missing entry is reported in its own
 // English box and takes its default. Sets the settings codec to English

@@ -189,6 +189,10 @@ CommandLine parseCommandLine(const std::vector<std::string>& args) {
             cl.help = true;
             continue;
         }
+        if (option == "--version" && !hasValue) {
+            cl.version = true;
+            continue;
+        }
         if (option == "--minus-apart" && !hasValue) {
             cl.options.minusApart = true;
             continue;
@@ -268,6 +272,7 @@ Options:
                       from the digits ("-   12" for -12), which the tools
                       read by taking the spaces after the sign as zeros
   -h, --help          show this text and exit
+      --version       show the version and exit
 
 The protocol as simulated:
   ADDR ENQ            angle reply: STX, "%06.2f" angle, ETX, XOR checksum

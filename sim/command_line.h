@@ -12,6 +12,7 @@ struct CommandLine {
     SimulatorOptions options;
     std::string readyFile;  // written once the links exist; empty for none
     bool help = false;
+    bool version = false;
     std::string error;      // not empty: the command line is wrong, and why
 };
 

@@ -2,6 +2,7 @@
 
 #include "sim/command_line.h"
 #include "sim/simulator.h"
+#include "platform/program_info.h"
 
 #include <cerrno>
 #include <csignal>
@@ -40,6 +41,10 @@ int main(int argc, char** argv) {
     if (!cl.error.empty()) {
         std::fprintf(stderr, "kv275sim: %s\nTry 'kv275sim --help' for the options.\n", cl.error.c_str());
         return 2;
+    }
+    if (cl.version) {
+        std::printf("kv275sim %s\n", platform::projectVersion());
+        return 0;
     }
     if (cl.help) {
         std::fputs(kv275sim::usageText().c_str(), stdout);

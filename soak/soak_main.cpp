@@ -1,4 +1,4 @@
-// kv275soak TOOL SECONDS: one tool's main loop against a simulated bus with
+// kv275soak TOOL SECONDS (scan, times, setup or tilt): one tool's main loop against a simulated bus with
 // faults injected, for SECONDS; prints what it did, the memory and processor
 // time it took, and whether every fault was handled. Exit status 0 when clean.
 #include "soak/soak_tools.h"
@@ -16,7 +16,7 @@ int main(int argc, char* argv[]) {
     // Numbers on the wire and on screen use a decimal point whatever the locale.
     setlocale(LC_NUMERIC, "C");
     if (argc != 3) {
-        std::fprintf(stderr, "usage: kv275soak scan|times|setup SECONDS\n");
+        std::fprintf(stderr, "usage: kv275soak scan|times|setup|tilt SECONDS\n");
         return 2;
     }
     const std::string tool = argv[1];
@@ -32,6 +32,7 @@ int main(int argc, char* argv[]) {
     if (tool == "scan") clean = soak::soakScanner(seconds, judgeMemory);
     else if (tool == "times") clean = soak::soakTiming(seconds, judgeMemory);
     else if (tool == "setup") clean = soak::soakSetup(seconds, judgeMemory);
+    else if (tool == "tilt") clean = soak::soakTiltview(seconds, judgeMemory);
     else {
         std::fprintf(stderr, "kv275soak: unknown tool %s\n", tool.c_str());
         return 2;

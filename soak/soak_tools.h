@@ -7,5 +7,6 @@ namespace soak {
 bool soakScanner(double seconds, bool judgeMemory);
 bool soakTiming(double seconds, bool judgeMemory);
 bool soakSetup(double seconds, bool judgeMemory);
+bool soakTiltview(double seconds, bool judgeMemory);
 
 }  // namespace soak

@@ -170,4 +170,35 @@ TEST(WriteFileAtomically, MissingDirectoryFailsWithoutCreatingIt) {
     EXPECT_FALSE(fs::exists(dir.file("gone")));
 }
 
+// A reader for files a program only looks at: nothing appears where nothing was.
+TEST(ReadExistingFile, ReadsRegularFilesAndNeverCreatesOrWaits) {
+    TempDir dir;
+    writeFile(dir.file("a.ini"), "ISPort=1\r\n");
+    ASSERT_EQ(mkfifo(dir.file("pipe.ini").c_str(), 0600), 0);
+    fs::create_directory(dir.file("dir.ini"));
+    struct Case {
+        const char* name;
+        uint64_t limit;
+        int error;
+        uint64_t size;
+        std::string bytes;
+    };
+    const std::vector<Case> cases{
+        {"a.ini", 4096, 0, 10, "ISPort=1\r\n"},
+        {"a.ini", 4, 0, 10, "ISPo"},
+        {"missing.ini", 4096, ENOENT, 0, ""},
+        {"dir.ini", 4096, EISDIR, 0, ""},
+        {"pipe.ini", 4096, EINVAL, 0, ""},  // an open that waited for a writer would hang here
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.name) + " up to " + std::to_string(c.limit));
+        const auto r = platform::readExistingFile(dir.file(c.name), c.limit);
+        EXPECT_EQ(r.error, c.error);
+        EXPECT_FALSE(r.created);
+        EXPECT_EQ(r.size, c.size);
+        EXPECT_EQ(std::string(r.bytes.begin(), r.bytes.end()), c.bytes);
+    }
+    EXPECT_EQ(entries(dir.path()), (std::vector<std::string>{"a.ini", "dir.ini", "pipe.ini"}));
+}
+
 }  // namespace

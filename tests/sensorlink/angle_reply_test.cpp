@@ -76,6 +76,9 @@ INSTANTIATE_TEST_SUITE_P(
         ReplyCase{"TooShort", angleFrame("123,45").substr(0, 10), true},
         ReplyCase{"ZeroByteInside", withByte(angleFrame("123,45"), 3, '\0'), true},
         ReplyCase{"OneHighBitByte", angleFrame("123,45", '\xB2'), true},
+        // The sum is -119; strtol would read "-77" as exactly that.
+        ReplyCase{"NegativeSumWithSignedChecksum", std::string("\x02" "12,345" "\x96") + "-77", true},
+        ReplyCase{"NegativeSumWithSignedChecksumFirstByte", std::string("\xB2" "123,45" "\x03") + "-54", true},
         ReplyCase{"Garbage", "hello world", true},
         ReplyCase{"WrongChecksum", withByte(angleFrame("123,45"), 9, 'F'), true},
         ReplyCase{"ChecksumNotHex", withByte(withByte(angleFrame("123,45"), 8, 'x'), 9, 'x'), true},

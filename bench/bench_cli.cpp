@@ -1,0 +1,118 @@
+// kv275 against the simulator at 9600 baud (answer delay 3 ms), its commands
+// called in-process through kvcli::Main as the program's main() calls them
+// (the program's own start is not timed), each case beside the line's floor.
+// With b = bench::byteMs(9600) and d the answer delay:
+//   answering sensor  A = max(15, 2 b + d + 11 b): the 15 ms wait or the
+//                     request, the answer delay and the 11 reply bytes,
+//                     whichever ends later;
+//   silent address    F = 15 + T: one read after its 15 ms wait, ended by the
+//                     fast scan's read limit T (30 ms at 9600 baud); no NAK
+//                     follows the only attempt.
+// The cases and their floors:
+//   scan --fast, empty bus            78 F            goal: ratio 1.2, under 5 s
+//   scan --fast, ten sensors          68 F + 10 A     goal: ratio 1.2
+//   read, one sweep over ten sensors  10 A            goal: ratio 1.05 (the
+//                                                     scanner's sweep floor)
+#include "bench/bench_common.h"
+#include "cli/app.h"
+#include "cli/bus.h"
+
+#include <sstream>
+
+namespace {
+
+constexpr unsigned kBaud = 9600;
+constexpr unsigned kAnswerDelay = 3;
+constexpr double kAnswerWait = 15.0;
+constexpr double kEmptyBusGoalMs = 5000.0;
+const std::vector<int> kTen{178, 185, 190, 200, 210, 220, 230, 240, 250, 255};
+
+double answeringMs() {
+    const double byte = bench::byteMs(kBaud);
+    return std::max(kAnswerWait, 2 * byte + kAnswerDelay + 11 * byte);
+}
+
+double silentFastMs() { return kAnswerWait + kvcli::DefaultFastReadLimitMs(kBaud); }
+
+struct BusOf {
+    explicit BusOf(const std::vector<int>& addresses) {
+        kv275sim::SimulatorOptions options;
+        options.directory = dir.path();
+        options.baud = kBaud;
+        options.answerDelayMs = kAnswerDelay;
+        for (int a : addresses)
+            options.sensors.push_back({static_cast<uint8_t>(a), kv275sim::AngleMotion::fixed(10.0 + a % 7)});
+        sim = std::make_unique<kv275sim::Simulator>(options);
+        sim->start();
+    }
+    bench::ScratchDir dir;  // current directory: COM1 is the simulator's link
+    std::unique_ptr<kv275sim::Simulator> sim;
+};
+
+struct Result {
+    int status;
+    std::string out;
+    std::string err;
+};
+
+Result kv275(const std::vector<std::string>& args) {
+    std::ostringstream out;
+    std::ostringstream err;
+    kvcli::Console console{out, err, false, nullptr};
+    const int status = kvcli::Main(args, console);
+    return {status, out.str(), err.str()};
+}
+
+size_t linesStartingWithAnAddress(const std::string& text) {
+    size_t n = 0;
+    std::istringstream in(text);
+    for (std::string l; std::getline(in, l);) n += l.size() > 4 && l[0] == ' ' && l[1] >= '1' && l[1] <= '2';
+    return n;
+}
+
+bench::Row fastScanRow(const std::vector<int>& addresses, const char* name, double& medianMs) {
+    BusOf bus(addresses);
+    Result last;
+    medianMs = bench::medianMs(3, [&] { last = kv275({"scan", "--fast"}); });
+    if (linesStartingWithAnAddress(last.out) != addresses.size())
+        std::fprintf(stderr, "%s: found %zu sensors (%s)\n", name, linesStartingWithAnAddress(last.out),
+                     last.err.c_str());
+    const double floor = (78 - addresses.size()) * silentFastMs() + addresses.size() * answeringMs();
+    return {name, medianMs, floor};
+}
+
+bench::Row readRow() {
+    BusOf bus(kTen);
+    constexpr int kSweeps = 30;
+    std::vector<std::string> args{"read"};
+    for (int a : kTen) args.push_back(std::to_string(a));
+    args.insert(args.end(), {"--count", std::to_string(kSweeps)});
+    Result last;
+    const double cpuBefore = bench::threadCpuMs();
+    const double ms = bench::medianMs(3, [&] { last = kv275(args); }) / kSweeps;
+    const double cpuPerSweep = (bench::threadCpuMs() - cpuBefore) / (3 * kSweeps);
+    if (last.status != 0 || last.out.find("--") != std::string::npos)
+        std::fprintf(stderr, "read: status %d, a sensor without an answer: %s\n", last.status, last.err.c_str());
+    std::printf("processor time per read sweep: %.2f ms of %.2f ms (%.0f %% of a core)\n", cpuPerSweep, ms,
+                100.0 * cpuPerSweep / ms);
+    return {"read, one sweep over ten sensors (30 sweeps a run)", ms, kTen.size() * answeringMs()};
+}
+
+}  // namespace
+
+int main() {
+    double emptyMs = 0;
+    double tenMs = 0;
+    std::vector<bench::Row> scans;
+    scans.push_back(fastScanRow({}, "scan --fast, empty bus", emptyMs));
+    scans.push_back(fastScanRow(kTen, "scan --fast, ten sensors", tenMs));
+    int over = bench::printTable("kv275 scan --fast at 9600 baud (answer delay 3 ms)", scans, 1.2);
+    std::printf("whole empty bus: %.2f s (goal: under %.0f s)%s\n", emptyMs / 1000.0, kEmptyBusGoalMs / 1000.0,
+                emptyMs < kEmptyBusGoalMs ? "" : "  over goal");
+    over += emptyMs < kEmptyBusGoalMs ? 0 : 1;
+
+    std::vector<bench::Row> reads;
+    reads.push_back(readRow());
+    over += bench::printTable("kv275 read at 9600 baud (answer delay 3 ms)", reads, 1.05);
+    return over ? 3 : 0;
+}

@@ -1,0 +1,76 @@
+// kv275 read: the angles of the given sensors, sweep after sweep, as lines
+// or CSV rows.
+
+#include "cli/bus.h"
+#include "cli/commands.h"
+#include "cli/csv_log.h"
+#include "cli/exit_status.h"
+#include "cli/sweep.h"
+#include "cli/sweep_schedule.h"
+
+#include <cstdio>
+#include <map>
+
+namespace kvcli {
+namespace {
+
+// "2024-05-01T12:34:56.789Z  178: 12.50  200: --"
+std::string sweepLine(WallTime start, const std::vector<Reading>& readings) {
+    std::string line = IsoTimestamp(start);
+    for (const Reading& r : readings) {
+        char item[48];
+        if (r.angle) std::snprintf(item, sizeof item, "  %d: %.2f", r.address, *r.angle);
+        else std::snprintf(item, sizeof item, "  %d: --", r.address);
+        line += item;
+    }
+    return line + "\n";
+}
+
+}  // namespace
+
+int RunRead(const CommandLine& line, const ReadArgs& args, Console& console, BoxCollector& boxes) {
+    // The file is opened before the port: a path that cannot be written is
+    // a mistake on the command line, found before anything is sent.
+    CsvLog csv;
+    std::string error;
+    if (!args.csvFile.empty() && !csv.Open(args.csvFile, error))
+        return ReportError(console, "read", error, "", kExitUsage);
+
+    Bus bus(line.port, ScannerLine(line.baud), boxes);
+    if (!bus.Open()) return bus.Fail(console, "read", "cannot open " + bus.PortName());
+
+    std::map<int, uint64_t> answers;
+    for (int a : args.addresses) answers[a] = 0;
+    SweepSchedule schedule(args.intervalMs, args.count, args.durationMs);
+    while (schedule.Next([&] { return console.stopRequested(); })) {
+        const WallTime start = std::chrono::system_clock::now();
+        std::vector<Reading> readings;
+        const SweepEnd end = Sweep(bus, args.addresses, console, readings);
+        for (const Reading& r : readings) answers[r.address] += r.angle ? 1 : 0;
+        // Every reading taken is written before anything else happens, the
+        // last one of a sweep the adapter broke off included.
+        if (!readings.empty()) {
+            if (!args.csvFile.empty()) {
+                if (!csv.Append(readings, error)) return bus.Fail(console, "read", error);
+            } else {
+                console.out << sweepLine(start, readings) << std::flush;
+                if (!console.out) return bus.Fail(console, "read", "cannot write to standard output");
+            }
+        }
+        if (end == SweepEnd::Lost) return bus.Fail(console, "read", "");
+        if (end == SweepEnd::Stopped) break;
+    }
+    bus.Close();
+
+    std::string silent;
+    for (int a : args.addresses)
+        if (answers[a] == 0) silent += (silent.empty() ? "" : ", ") + std::to_string(a);
+    if (!silent.empty() && schedule.sweeps() > 0)
+        return ReportError(console, "read", "no valid answer from " + silent + " in " +
+                                                std::to_string(schedule.sweeps()) + " sweep" +
+                                                (schedule.sweeps() == 1 ? "" : "s"),
+                           boxes.Take(), kExitFailed);
+    return kExitOk;
+}
+
+}  // namespace kvcli

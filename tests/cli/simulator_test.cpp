@@ -1,0 +1,146 @@
+// kv275 on the simulator's real pseudo-terminals, in-process, at 115200 baud
+// so that the variable reply takes a tenth of a second.
+
+#include "tests/cli/cli_run.h"
+#include "tests/support/simulated_bus.h"
+#include "tests/support/temp_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <regex>
+
+namespace {
+
+using kv275sim::AngleMotion;
+using kv275sim::FaultKind;
+
+class CliOnSimulator : public ::testing::Test {
+protected:
+    void start(std::vector<kv275sim::SensorConfig> sensors, std::vector<kv275sim::FaultRule> faults = {}) {
+        kv275sim::SimulatorOptions o;
+        o.directory = dir.path();
+        o.sensors = std::move(sensors);
+        o.faults = std::move(faults);
+        o.answerDelayMs = 2;
+        o.seed = 7;
+        bus = std::make_unique<testsupport::SimulatedBus>(o);
+    }
+    kv275sim::Simulator& sim() { return bus->sim(); }
+    clitest::Run run(std::vector<std::string> args) {
+        args.push_back("--baud");
+        args.push_back("115200");
+        return clitest::runCli(args);
+    }
+
+    testsupport::TempDir dir;  // current directory: COM1 is the simulator's link
+    std::unique_ptr<testsupport::SimulatedBus> bus;
+};
+
+TEST_F(CliOnSimulator, FastScanFindsEverySensorWithOneQueryAnAddressAndNoNak) {
+    start({{178, AngleMotion::fixed(12.5)}, {200, AngleMotion::fixed(45.25)}, {255, AngleMotion::fixed(0.0)}});
+    const clitest::Run r = run({"scan", "--fast"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    static const std::regex table(
+        "addr  hex  index   angle  answer_ms\n"
+        " 178   B2    #01   12\\.50 +\\d+\n"
+        " 200   C8    #23   45\\.25 +\\d+\n"
+        " 255   FF    #78    0\\.00 +\\d+\n"
+        "3 sensors on COM1 \\(fast scan, \\d+\\.\\d s\\)\n");
+    EXPECT_TRUE(std::regex_match(r.out, table)) << r.out;
+    EXPECT_EQ(sim().bus().counters().angleQueries, 78u);
+    EXPECT_EQ(sim().bus().counters().naks, 0u);
+}
+
+TEST_F(CliOnSimulator, ReadAppendsCsvRowsAndNamesTheSensorThatNeverAnswered) {
+    start({{178, AngleMotion::fixed(12.5)}, {200, AngleMotion::fixed(3.0)}}, {{FaultKind::Silence, 1.0, 200}});
+    clitest::Run r = run({"read", "178", "200", "--count", "3", "--csv", "log.csv"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "kv275 read: no valid answer from 200 in 3 sweeps\n");
+    EXPECT_EQ(r.out, "");
+    r = run({"read", "178", "200", "--count", "1", "--csv", "log.csv"});
+    EXPECT_EQ(r.status, 1);
+
+    const std::string rowTime = R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}Z)";
+    const std::string sweep = "(" + rowTime + ",178,12\\.50,\\d+,0\n" + rowTime + ",200,,\\d+,3\n)";
+    const std::regex csv("time,address,angle,answer_ms,naks\n" + sweep + "{4}");
+    EXPECT_TRUE(std::regex_match(testsupport::readFile(dir.file("log.csv")), csv))
+        << testsupport::readFile(dir.file("log.csv"));
+}
+
+TEST_F(CliOnSimulator, AdapterGoneDuringReadEndsItWithOneLineAndKeepsTheSweepsRead) {
+    start({{178, AngleMotion::fixed(12.5)}});
+    testsupport::UnplugWhen unplug(*bus, [&] { return sim().bus().counters().angleQueries >= 5; });
+    const clitest::Run r = run({"read", "178"});  // until stopped: only the unplugging ends it
+    unplug.join();
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(clitest::lines(r.err), 1u) << r.err;
+    EXPECT_EQ(r.err.rfind("kv275 read: the adapter on COM1 is gone (Error: CCom.", 0), 0u) << r.err;
+    EXPECT_NE(r.err.find("Input/output error"), std::string::npos) << r.err;
+    EXPECT_GE(clitest::lines(r.out), 4u);
+    EXPECT_NE(r.out.find("  178: 12.50\n"), std::string::npos);
+}
+
+TEST_F(CliOnSimulator, TimesCountsEveryNakTheGarblingSensorWasSent) {
+    start({{178, AngleMotion::fixed(12.5)}, {200, AngleMotion::fixed(30.0)}}, {{FaultKind::BadChecksum, 0.3, 200}});
+    const clitest::Run r = run({"times", "178", "200", "--duration", "1.5", "--json"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    // The steady sensor: every read answered at once, its angle without spread.
+    static const std::regex steady(
+        R"("address":178,"reads":(\d+),"failures":0,"naks":0,)"
+        R"("answer_ms":\{"min":\d+,"median":\d+,"p95":\d+,"p99":\d+,"max":\d+\},)"
+        R"("angle":\{"mean":12\.50,"spread":0\.00\})");
+    static const std::regex garbling(R"("address":200,"reads":(\d+),"failures":(\d+),"naks":(\d+),)");
+    std::smatch m178;
+    std::smatch m200;
+    ASSERT_TRUE(std::regex_search(r.out, m178, steady)) << r.out;
+    ASSERT_TRUE(std::regex_search(r.out, m200, garbling)) << r.out;
+    EXPECT_EQ(m178[1], m200[1]);  // whole sweeps only
+    EXPECT_GT(std::stoul(m178[1]), 10u);
+    EXPECT_GT(std::stoul(m200[3]), 0u);
+    // Every bad reply counts; all but the last of a failed query are answered with NAK.
+    EXPECT_EQ(std::stoul(m200[3]), sim().bus().counters().naks + std::stoul(m200[2]));
+}
+
+TEST_F(CliOnSimulator, VarsDumpSetDiffRestoreAndMoveASensor) {
+    start({{178, AngleMotion::fixed(5.0)}, {200, AngleMotion::fixed(6.0)}});
+    clitest::Run r = run({"vars", "dump", "178"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    testsupport::writeFile(dir.file("a.dump"), r.out);
+
+    r = run({"vars", "set", "178", "V026=50", "V024=1"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "sensor 178: V024=1 V026=50 written and read back\n");
+    EXPECT_EQ(sim().variables(178)[26], 50);
+    EXPECT_EQ(sim().variables(200)[26], 100);  // the other sensor untouched
+
+    testsupport::writeFile(dir.file("b.dump"), run({"vars", "dump", "178"}).out);
+    r = run({"vars", "diff", "a.dump", "b.dump"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "V024: 3 -> 1\nV026: 100 -> 50\n");
+
+    r = run({"vars", "restore", "178", "a.dump"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "sensor 178: V024=3 V025=2 V026=100 V064=100 written and read back\n");
+    EXPECT_EQ(sim().variables(178), kv275sim::defaultVariables(178));
+
+    r = run({"vars", "set", "178", "V063=190", "--move"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "sensor 178 (now at 190): V063=190 written and read back\n");
+    EXPECT_TRUE(sim().bus().findSensor(190));
+
+    // The dump's V063 would move the sensor back; without --move nothing is sent.
+    const uint64_t writes = sim().bus().counters().writes;
+    r = run({"vars", "restore", "190", "a.dump"});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err, "kv275 vars restore: a.dump: V063=178 would move the sensor from 190: give --move to mean it\n");
+    EXPECT_EQ(sim().bus().counters().writes, writes);
+
+    // Two sensors answer 177 at once and collide: nothing is written.
+    r = run({"vars", "set", "177", "--all", "V024=2"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err.rfind("kv275 vars set: no single answer at 177", 0), 0u) << r.err;
+    EXPECT_EQ(sim().bus().counters().writes, writes);
+}
+
+}  // namespace

@@ -1,0 +1,236 @@
+#include "tiltview/tiltview_dlg.h"
+
+#include "platform/about_dlg.h"
+#include "platform/dialog_units.h"
+#include "platform/fonts.h"
+#include "tiltview/dial_widget.h"
+#include "tiltview/tiltview_settings.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QContextMenuEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+
+#include <algorithm>
+#include <cstdio>
+
+// Resources of a static library must be registered by hand, and only from
+// the global namespace.
+static void registerTiltviewResources() { Q_INIT_RESOURCE(tiltview); }
+
+namespace {
+
+const char* const kAboutEntry = "&About Tiltview...";
+constexpr int kClientWidthUnits = 175;
+constexpr int kClientHeightUnits = 111;
+// A closed drop-down box is one line high; the template's heights are those
+// of the opened lists, which would cover the buttons below.
+constexpr int kClosedBoxHeight = 12;
+constexpr int kFirstAddress = 177;
+constexpr int kLastAddress = 255;
+constexpr int kAngleFontPoints = 38;
+
+QRect controlRect(int x, int y, int width, int height) { return platform::dluRect(x, y, width, height); }
+
+platform::AboutBoxLayout aboutBox() {
+    return {.title = QStringLiteral("About KV275 Tiltview"),
+            .widthUnits = 219,
+            .heightUnits = 55,
+            .lines = {{QStringLiteral("Tiltview Version 1.0"), QRect(40, 10, 136, 8)},
+                      {QStringLiteral("One sensor's angle, live"), QRect(40, 25, 119, 8)},
+                      {QStringLiteral("KV275 bus tools"), QRect(40, 40, 75, 8)}},
+            .okButtonUnits = QRect(181, 7, 32, 14)};
+}
+
+// A caption sized in dialog units is a few pixels short for its text in this
+// font; it may grow into the gap before the next control on its right (at
+// `nextX` units) rather than lose its last letters.
+QLabel* staticText(QWidget* parent, const char* text, QRect units, int nextX) {
+    auto* label = new QLabel(QString::fromUtf8(text), parent);
+    QRect pixels = controlRect(units.x(), units.y(), units.width(), units.height());
+    const int needed = label->fontMetrics().horizontalAdvance(label->text()) + 1;
+    const int room = platform::dluToPixelsX(nextX) - pixels.x() - 1;
+    pixels.setWidth(std::min(std::max(pixels.width(), needed), room));
+    label->setGeometry(pixels);
+    return label;
+}
+
+QComboBox* editableBox(QWidget* parent, const QStringList& items, int x, int y, int width) {
+    auto* box = new QComboBox(parent);
+    box->setEditable(true);
+    box->setInsertPolicy(QComboBox::NoInsert);  // Enter must not add the typed text
+    // What is typed stays as typed: no completion from the list ("20" is not 200).
+    box->setCompleter(nullptr);
+    box->addItems(items);
+    box->setGeometry(controlRect(x, y, width, kClosedBoxHeight));
+    return box;
+}
+
+QPushButton* pushButton(QWidget* parent, const char* caption, int x, int y, int width, int height) {
+    auto* button = new QPushButton(QString::fromUtf8(caption), parent);
+    button->setGeometry(controlRect(x, y, width, height));
+    return button;
+}
+
+// "177 (hB1) #00" .. "255 (hFF) #78": entry i is address 177 + i.
+QStringList addressEntries() {
+    QStringList items;
+    for (int a = kFirstAddress; a <= kLastAddress; ++a) {
+        char text[32];
+        std::snprintf(text, sizeof text, "%d (h%02X) #%02d", a, a, a - kFirstAddress);
+        items << QString::fromLatin1(text);
+    }
+    return items;
+}
+
+}  // namespace
+
+CTiltviewDlg::CTiltviewDlg(std::string startDirectory, QWidget* parent)
+    : QDialog(parent), startDirectory_(std::move(startDirectory)), controller_(*this) {
+    registerTiltviewResources();
+    setWindowTitle(QStringLiteral("KV275 Tiltview"));
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowCloseButtonHint | Qt::WindowMinimizeButtonHint);
+    setFont(platform::dialogFont());
+    icon_ = QIcon(QStringLiteral(":/tiltview/tiltview.svg"));
+    setWindowIcon(icon_);
+    setFixedSize(platform::dluToPixelsX(kClientWidthUnits), platform::dluToPixelsY(kClientHeightUnits));
+
+    createTemplateControls();
+
+    tickTimer_.setTimerType(Qt::PreciseTimer);
+    connect(&tickTimer_, &QTimer::timeout, this, [this] { controller_.OnTimer(); });
+
+    aboutAction_ = new QAction(QString::fromUtf8(kAboutEntry), this);
+    aboutAction_->setShortcut(QKeySequence(Qt::Key_F1));
+    aboutAction_->setShortcutContext(Qt::WindowShortcut);
+    addAction(aboutAction_);
+    connect(aboutAction_, &QAction::triggered, this, &CTiltviewDlg::showAbout);
+
+    connect(qApp, &QApplication::focusChanged, this, &CTiltviewDlg::focusMoved);
+    controller_.OnInitDialog(tiltsettings::LoadPort(startDirectory_));
+}
+
+CTiltviewDlg::~CTiltviewDlg() {
+    // The focus moves while the controls go; this dialog must not hear of it.
+    disconnect(qApp, &QApplication::focusChanged, this, nullptr);
+}
+
+void CTiltviewDlg::createTemplateControls() {
+    // In the template's order, which is the focus order: "Quit" comes first
+    // and has the focus when the dialog opens.
+    quitButton_ = pushButton(this, "Quit", 115, 92, 54, 14);
+    quitButton_->setDefault(true);
+    portBox_ = editableBox(this, {"Com1", "Com2", "Com3", "Com4"}, 5, 73, 40);
+    stopButton_ = pushButton(this, "Stop", 60, 92, 50, 14);
+    startButton_ = pushButton(this, "Start", 5, 92, 50, 14);
+    staticText(this, "serial port:", QRect(5, 60, 33, 8), 60);
+    staticText(this, "address (177-255):", QRect(60, 60, 60, 8), 136);
+    addressBox_ = editableBox(this, addressEntries(), 60, 73, 68);
+    dial_ = new CTiltDial(this);
+    dial_->setGeometry(controlRect(136, 58, 33, 28));
+
+    // Read-only and out of the focus chain; the text centred in a large font.
+    angleField_ = new QLabel(this);
+    angleField_->setFrameStyle(QFrame::Box | QFrame::Plain);
+    angleField_->setLineWidth(1);
+    angleField_->setAlignment(Qt::AlignCenter);
+    angleField_->setTextFormat(Qt::PlainText);
+    angleField_->setFocusPolicy(Qt::NoFocus);
+    angleField_->setAutoFillBackground(true);
+    angleField_->setBackgroundRole(QPalette::Base);
+    angleField_->setFont(platform::mappedFont("Arial", kAngleFontPoints));
+    angleField_->setGeometry(controlRect(5, 8, 165, 42).normalized());
+
+    // Only the user's own choice counts: the program's selections must not
+    // change the port.
+    connect(portBox_, &QComboBox::activated, this, [this](int index) { controller_.OnPortChosen(index); });
+    connect(portBox_->lineEdit(), &QLineEdit::textEdited, this, [this] { keepPortText(); });
+    connect(startButton_, &QPushButton::clicked, this, [this] { controller_.StartPolling(); });
+    connect(stopButton_, &QPushButton::clicked, this, [this] { controller_.StopPolling(); });
+    connect(quitButton_, &QPushButton::clicked, this, &QDialog::accept);
+}
+
+void CTiltviewDlg::keepPortText() {
+    // Typing cannot change the port: its entry comes back, with the cursor
+    // where it was.
+    QLineEdit* edit = portBox_->lineEdit();
+    const int cursor = edit->cursorPosition();
+    controller_.OnPortTyped();
+    edit->setCursorPosition(std::min(cursor, int(edit->text().size())));
+}
+
+void CTiltviewDlg::focusMoved(QWidget* from, QWidget* to) {
+    // Only a move to another control of this dialog: not into the box's own
+    // list, nor to another window (a message box, or another program).
+    if (!from || !to || to->window() != this) return;
+    const bool fromAddressBox = from == addressBox_ || addressBox_->isAncestorOf(from);
+    const bool toAddressBox = to == addressBox_ || addressBox_->isAncestorOf(to);
+    if (fromAddressBox && !toAddressBox) controller_.OnAddressFocusLost();
+}
+
+void CTiltviewDlg::showAbout() {
+    platform::CAboutDlg about(icon_, aboutBox(), this);
+    about.exec();
+}
+
+void CTiltviewDlg::done(int result) {
+    if (!ended_) {
+        ended_ = true;
+        // The window's timer ends with the window; the port closes when the
+        // dialog object goes.
+        tickTimer_.stop();
+        // A file that cannot be written keeps the old one, without a word.
+        tiltsettings::SavePort(startDirectory_, controller_.portNumber());
+    }
+    QDialog::done(result);
+}
+
+void CTiltviewDlg::contextMenuEvent(QContextMenuEvent* event) {
+    QMenu menu(this);
+    menu.addAction(aboutAction_);
+    menu.exec(event->globalPos());
+}
+
+// ---- TiltviewView
+
+int CTiltviewDlg::portSelection() const { return portBox_->currentIndex(); }
+
+void CTiltviewDlg::selectPort(int index) {
+    const bool exists = index >= 0 && index < portBox_->count();
+    const QSignalBlocker quiet(portBox_);
+    portBox_->setCurrentIndex(exists ? index : -1);
+    portBox_->setEditText(exists ? portBox_->itemText(index) : QString());
+}
+
+std::string CTiltviewDlg::addressText() const { return addressBox_->currentText().toStdString(); }
+
+void CTiltviewDlg::selectAddress(int index) {
+    const bool exists = index >= 0 && index < addressBox_->count();
+    const QSignalBlocker quiet(addressBox_);
+    addressBox_->setCurrentIndex(exists ? index : -1);
+    addressBox_->setEditText(exists ? addressBox_->itemText(index) : QString());
+}
+
+void CTiltviewDlg::setPortBoxEnabled(bool enabled) { portBox_->setEnabled(enabled); }
+
+void CTiltviewDlg::setAddressBoxEnabled(bool enabled) { addressBox_->setEnabled(enabled); }
+
+void CTiltviewDlg::setAngleText(const std::string& text) {
+    angleField_->setText(QString::fromUtf8(text.data(), qsizetype(text.size())));
+}
+
+void CTiltviewDlg::redrawDial(double angle) { dial_->setAngle(angle); }
+
+int CTiltviewDlg::startWindowTimer(int id, int intervalMs) {
+    tickTimer_.start(intervalMs);
+    return id;
+}
+
+void CTiltviewDlg::stopWindowTimer(int id) {
+    if (id == CTiltviewController::kTimerId) tickTimer_.stop();
+}
