@@ -107,6 +107,16 @@ bool Report::print(const Sampler& sampler, bool judgeMemory) const {
         std::printf("  %-34s %.1f s, %zu samples\n", "duration:", last.seconds, s.size());
         std::printf("  %-34s %.1f MiB at start, %.1f MiB at the end\n", "resident memory:", first.residentMiB,
                     last.residentMiB);
+        std::string byMinute;
+        double nextMinute = 60.0;
+        for (const Sample& sample : s) {
+            if (sample.seconds < nextMinute) continue;
+            char part[32];
+            std::snprintf(part, sizeof part, "%s%.2f", byMinute.empty() ? "" : " ", sample.residentMiB);
+            byMinute += part;
+            nextMinute += 60.0;
+        }
+        if (!byMinute.empty()) std::printf("  %-34s %s MiB\n", "resident memory minute by minute:", byMinute.c_str());
         const double growth = sampler.growthMiBPerHour();
         std::printf("  %-34s %+.2f MiB an hour%s\n", "memory growth after warm-up:", growth,
                     judgeMemory ? "" : " (too short a run to judge)");
