@@ -14,6 +14,8 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <memory>
 #include <string>
 
@@ -84,6 +86,13 @@ TEST_F(TiltOnSimulatorTest, MovingSensorIsFollowedAndAPortGoneEndsPollingWithOne
     EXPECT_FALSE(dialog->controller().port().IsOpen());
     EXPECT_TRUE(dialog->portBox()->isEnabled());
     EXPECT_TRUE(dialog->addressBox()->isEnabled());
+
+    // The adapter's link now leads nowhere: the next Start says so, once.
+    ASSERT_EQ(symlink("/dev/kv275-unplugged-adapter", "COM1"), 0);
+    boxes.calls.clear();
+    QTest::mouseClick(dialog->startButton(), Qt::LeftButton);
+    EXPECT_EQ(boxes.summary(), std::vector<std::string>{"Tiltview Error|Comport could not be opened."});
+    EXPECT_FALSE(dialog->tickTimerActive());
 
     // The simulator is back on the same directory: Start polls again.
     sim.reset();
