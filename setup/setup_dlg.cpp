@@ -1,6 +1,7 @@
 #include "setup/setup_dlg.h"
 
 #include "platform/about_dlg.h"
+#include "platform/dialog_controls.h"
 #include "platform/dialog_units.h"
 #include "platform/fonts.h"
 #include "setup/setup_texts.h"
@@ -22,9 +23,6 @@ static void registerSetupResources() { Q_INIT_RESOURCE(setup); }
 namespace {
 
 const char* const kAboutEntry = "Inf&o about KV275Setup...";
-// A closed drop-down box is one line high; the template's heights are those
-// of the opened lists.
-constexpr int kClosedBoxHeight = 12;
 constexpr int kTextHeight = 8;
 
 QRect controlRect(int x, int y, int width, int height) { return platform::dluRect(x, y, width, height); }
@@ -48,20 +46,9 @@ void staticText(QWidget* parent, const char* text, int x, int y) {
 }
 
 QPushButton* pushButton(QWidget* parent, const char* caption, QRect units, bool alignLeft) {
-    auto* button = new QPushButton(QString::fromUtf8(caption), parent);
-    button->setGeometry(controlRect(units.x(), units.y(), units.width(), units.height()));
+    QPushButton* button = platform::pushButtonAt(parent, caption, units);
     if (alignLeft) button->setStyleSheet(QStringLiteral("text-align: left; padding-left: 6px;"));
     return button;
-}
-
-QComboBox* dropDown(QWidget* parent, bool editable, const QStringList& items, int x, int y, int width) {
-    auto* box = new QComboBox(parent);
-    box->setEditable(editable);
-    // Enter in the edit part must not add what was typed to the list.
-    if (editable) box->setInsertPolicy(QComboBox::NoInsert);
-    box->addItems(items);
-    box->setGeometry(controlRect(x, y, width, kClosedBoxHeight));
-    return box;
 }
 
 QStringList sensorAddresses() {
@@ -120,24 +107,24 @@ void CSetupDlg::createTemplateControls() {
     staticText(this, "value", 170, 53);
     staticText(this, "V024", 10, 71);
     staticText(this, "filter", 45, 71);
-    filterList_ = dropDown(this, false, {"1 (Bessel)", "2 (aperiodical)", "3 (Butterworth)", "4 (Tschebyscheff)"}, 170,
+    filterList_ = platform::dropDownAt(this, false, {"1 (Bessel)", "2 (aperiodical)", "3 (Butterworth)", "4 (Tschebyscheff)"}, 170,
                            68, 80);
     staticText(this, "V025", 10, 88);
     staticText(this, "order of the filter", 45, 88);
-    orderList_ = dropDown(this, false, {"0 (no filter)", "1 (1st order)", "2 (2nd order)"}, 170, 85, 65);
+    orderList_ = platform::dropDownAt(this, false, {"0 (no filter)", "1 (1st order)", "2 (2nd order)"}, 170, 85, 65);
     staticText(this, "V026", 10, 109);
     staticText(this, "cut-off frequency in 1/100 Hertz", 45, 109);
-    cutoffBox_ = dropDown(this, true, {"10   (0.1 Hz)", "50   (0.5 Hz)", "100 (1.0 Hz)"}, 170, 106, 65);
+    cutoffBox_ = platform::dropDownAt(this, true, {"10   (0.1 Hz)", "50   (0.5 Hz)", "100 (1.0 Hz)"}, 170, 106, 65);
     staticText(this, "V063", 10, 130);
     staticText(this, "address of the sensor (178-255)", 45, 130);
-    newAddressBox_ = dropDown(this, true, sensorAddresses(), 170, 127, 68);
+    newAddressBox_ = platform::dropDownAt(this, true, sensorAddresses(), 170, 127, 68);
     staticText(this, "V064", 10, 151);
     staticText(this, "delay for serial port", 45, 151);
-    delayBox_ = dropDown(this, true, {"100", "200", "500", "1000"}, 170, 148, 45);
+    delayBox_ = platform::dropDownAt(this, true, {"100", "200", "500", "1000"}, 170, 148, 45);
     staticText(this, "serial port:", 5, 183);
-    portList_ = dropDown(this, false, {"COM 1", "COM 2", "COM 3", "COM 4"}, 41, 180, 45);
+    portList_ = platform::dropDownAt(this, false, {"COM 1", "COM 2", "COM 3", "COM 4"}, 41, 180, 45);
     staticText(this, "current address of the sensor:", 96, 183);
-    currentAddressBox_ = dropDown(this, true, QStringList{"177 (hB1) -all-"} + sensorAddresses(), 193, 180, 68);
+    currentAddressBox_ = platform::dropDownAt(this, true, QStringList{"177 (hB1) -all-"} + sensorAddresses(), 193, 180, 68);
 
     connect(quitButton_, &QPushButton::clicked, this, &CSetupDlg::accept);
     connect(readButton_, &QPushButton::clicked, this, [this] { controller_.OnReadVariables(); });

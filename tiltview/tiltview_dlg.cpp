@@ -1,6 +1,7 @@
 #include "tiltview/tiltview_dlg.h"
 
 #include "platform/about_dlg.h"
+#include "platform/dialog_controls.h"
 #include "platform/dialog_units.h"
 #include "platform/fonts.h"
 #include "tiltview/dial_widget.h"
@@ -27,9 +28,6 @@ namespace {
 const char* const kAboutEntry = "&About Tiltview...";
 constexpr int kClientWidthUnits = 175;
 constexpr int kClientHeightUnits = 111;
-// A closed drop-down box is one line high; the template's heights are those
-// of the opened lists, which would cover the buttons below.
-constexpr int kClosedBoxHeight = 12;
 constexpr int kFirstAddress = 177;
 constexpr int kLastAddress = 255;
 constexpr int kAngleFontPoints = 38;
@@ -46,34 +44,11 @@ platform::AboutBoxLayout aboutBox() {
             .okButtonUnits = QRect(181, 7, 32, 14)};
 }
 
-// A caption sized in dialog units is a few pixels short for its text in this
-// font; it may grow into the gap before the next control on its right (at
-// `nextX` units) rather than lose its last letters.
-QLabel* staticText(QWidget* parent, const char* text, QRect units, int nextX) {
-    auto* label = new QLabel(QString::fromUtf8(text), parent);
-    QRect pixels = controlRect(units.x(), units.y(), units.width(), units.height());
-    const int needed = label->fontMetrics().horizontalAdvance(label->text()) + 1;
-    const int room = platform::dluToPixelsX(nextX) - pixels.x() - 1;
-    pixels.setWidth(std::min(std::max(pixels.width(), needed), room));
-    label->setGeometry(pixels);
-    return label;
-}
-
 QComboBox* editableBox(QWidget* parent, const QStringList& items, int x, int y, int width) {
-    auto* box = new QComboBox(parent);
-    box->setEditable(true);
-    box->setInsertPolicy(QComboBox::NoInsert);  // Enter must not add the typed text
+    QComboBox* box = platform::dropDownAt(parent, true, items, x, y, width);
     // What is typed stays as typed: no completion from the list ("20" is not 200).
     box->setCompleter(nullptr);
-    box->addItems(items);
-    box->setGeometry(controlRect(x, y, width, kClosedBoxHeight));
     return box;
-}
-
-QPushButton* pushButton(QWidget* parent, const char* caption, int x, int y, int width, int height) {
-    auto* button = new QPushButton(QString::fromUtf8(caption), parent);
-    button->setGeometry(controlRect(x, y, width, height));
-    return button;
 }
 
 // "177 (hB1) #00" .. "255 (hFF) #78": entry i is address 177 + i.
@@ -123,13 +98,13 @@ CTiltviewDlg::~CTiltviewDlg() {
 void CTiltviewDlg::createTemplateControls() {
     // In the template's order, which is the focus order: "Quit" comes first
     // and has the focus when the dialog opens.
-    quitButton_ = pushButton(this, "Quit", 115, 92, 54, 14);
+    quitButton_ = platform::pushButtonAt(this, "Quit", QRect(115, 92, 54, 14));
     quitButton_->setDefault(true);
     portBox_ = editableBox(this, {"Com1", "Com2", "Com3", "Com4"}, 5, 73, 40);
-    stopButton_ = pushButton(this, "Stop", 60, 92, 50, 14);
-    startButton_ = pushButton(this, "Start", 5, 92, 50, 14);
-    staticText(this, "serial port:", QRect(5, 60, 33, 8), 60);
-    staticText(this, "address (177-255):", QRect(60, 60, 60, 8), 136);
+    stopButton_ = platform::pushButtonAt(this, "Stop", QRect(60, 92, 50, 14));
+    startButton_ = platform::pushButtonAt(this, "Start", QRect(5, 92, 50, 14));
+    platform::captionAt(this, "serial port:", QRect(5, 60, 33, 8), 60);
+    platform::captionAt(this, "address (177-255):", QRect(60, 60, 60, 8), 136);
     addressBox_ = editableBox(this, addressEntries(), 60, 73, 68);
     dial_ = new CTiltDial(this);
     dial_->setGeometry(controlRect(136, 58, 33, 28));

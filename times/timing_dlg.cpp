@@ -1,6 +1,7 @@
 #include "times/timing_dlg.h"
 
 #include "platform/about_dlg.h"
+#include "platform/dialog_controls.h"
 #include "platform/dialog_units.h"
 #include "platform/fonts.h"
 #include "times/timing_session.h"
@@ -25,9 +26,6 @@ static void registerTimesResources() { Q_INIT_RESOURCE(times); }
 namespace {
 
 const char* const kAboutEntry = "&About KV275Times...";
-// A closed drop-down box is one line high; the template's heights are those
-// of the opened lists, which would cover the buttons below.
-constexpr int kClosedBoxHeight = 12;
 
 QRect controlRect(int x, int y, int width, int height) { return platform::dluRect(x, y, width, height); }
 
@@ -39,34 +37,6 @@ platform::AboutBoxLayout aboutBox() {
                       {QStringLiteral("Answer times of KV275 inclination sensors"), QRect(40, 25, 175, 8)},
                       {QStringLiteral("Made by the KV275 bus tools project"), QRect(40, 40, 175, 8)}},
             .okButtonUnits = QRect(183, 7, 32, 14)};
-}
-
-// A caption sized in dialog units is a few pixels short for its text in this
-// font; it may grow into the gap before the control it names (at `nextX`
-// units) rather than lose its last letters.
-QLabel* staticText(QWidget* parent, const char* text, QRect units, int nextX) {
-    auto* label = new QLabel(QString::fromUtf8(text), parent);
-    QRect pixels = controlRect(units.x(), units.y(), units.width(), units.height());
-    const int needed = label->fontMetrics().horizontalAdvance(label->text()) + 1;
-    const int room = platform::dluToPixelsX(nextX) - pixels.x() - 1;
-    pixels.setWidth(std::min(std::max(pixels.width(), needed), room));
-    label->setGeometry(pixels);
-    return label;
-}
-
-QComboBox* dropDown(QWidget* parent, bool editable, const QStringList& items, int x, int y, int width) {
-    auto* box = new QComboBox(parent);
-    box->setEditable(editable);
-    if (editable) box->setInsertPolicy(QComboBox::NoInsert);  // Enter must not add the typed text
-    box->addItems(items);
-    box->setGeometry(controlRect(x, y, width, kClosedBoxHeight));
-    return box;
-}
-
-QPushButton* pushButton(QWidget* parent, const char* caption, int x, int y, int width, int height) {
-    auto* button = new QPushButton(QString::fromUtf8(caption), parent);
-    button->setGeometry(controlRect(x, y, width, height));
-    return button;
 }
 
 QLineEdit* readOnlyField(QWidget* parent, QRect pixels) {
@@ -118,22 +88,22 @@ CTimingDlg::CTimingDlg(TimingSettings& settings, CTimingSession& session, QWidge
 CTimingDlg::~CTimingDlg() { qApp->removeEventFilter(this); }
 
 void CTimingDlg::createTemplateControls() {
-    staticText(this, "Serial port:", QRect(5, 8, 34, 8), 45);
-    portBox_ = dropDown(this, true, {"Com1", "Com2", "Com3", "Com4"}, 45, 5, 40);
-    staticText(this, "Rows:", QRect(90, 8, 21, 8), 114);
-    rowsBox_ = dropDown(this, true, numbers(10), 114, 5, 35);
-    staticText(this, "Columns:", QRect(155, 8, 30, 8), 187);
-    columnsBox_ = dropDown(this, true, numbers(12), 187, 5, 35);
-    staticText(this, "Address format:", QRect(228, 8, 50, 8), 280);
-    formatBox_ = dropDown(this, false, {"0 - 78", "177 - 255", "B1 - FF"}, 280, 5, 50);
-    applyButton_ = pushButton(this, "<- Apply", 340, 5, 40, 14);
+    platform::captionAt(this, "Serial port:", QRect(5, 8, 34, 8), 45);
+    portBox_ = platform::dropDownAt(this, true, {"Com1", "Com2", "Com3", "Com4"}, 45, 5, 40);
+    platform::captionAt(this, "Rows:", QRect(90, 8, 21, 8), 114);
+    rowsBox_ = platform::dropDownAt(this, true, numbers(10), 114, 5, 35);
+    platform::captionAt(this, "Columns:", QRect(155, 8, 30, 8), 187);
+    columnsBox_ = platform::dropDownAt(this, true, numbers(12), 187, 5, 35);
+    platform::captionAt(this, "Address format:", QRect(228, 8, 50, 8), 280);
+    formatBox_ = platform::dropDownAt(this, false, {"0 - 78", "177 - 255", "B1 - FF"}, 280, 5, 50);
+    applyButton_ = platform::pushButtonAt(this, "<- Apply", QRect(340, 5, 40, 14));
 
-    staticText(this, "Sensors: ", QRect(5, 28, 30, 8), 45);
+    platform::captionAt(this, "Sensors: ", QRect(5, 28, 30, 8), 45);
     sensorsField_ = readOnlyField(this, controlRect(45, 25, 40, 14));
-    scanButton_ = pushButton(this, "<- Scan", 91, 25, 68, 14);
-    startButton_ = pushButton(this, "Start", 187, 25, 40, 14);
+    scanButton_ = platform::pushButtonAt(this, "<- Scan", QRect(91, 25, 68, 14));
+    startButton_ = platform::pushButtonAt(this, "Start", QRect(187, 25, 40, 14));
     statisticsField_ = readOnlyField(this, controlRect(235, 25, 95, 14));
-    quitButton_ = pushButton(this, "Quit", 340, 25, 40, 14);
+    quitButton_ = platform::pushButtonAt(this, "Quit", QRect(340, 25, 40, 14));
     quitButton_->setDefault(true);
 
     // Only the user's own choice counts: the program's selections must not

@@ -1,0 +1,38 @@
+#include "platform/dialog_controls.h"
+
+#include "platform/dialog_units.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+
+#include <algorithm>
+
+namespace platform {
+
+QLabel* captionAt(QWidget* parent, const char* text, QRect units, int nextXUnits) {
+    auto* label = new QLabel(QString::fromUtf8(text), parent);
+    QRect pixels = dluRect(units.x(), units.y(), units.width(), units.height());
+    const int needed = label->fontMetrics().horizontalAdvance(label->text()) + 1;
+    const int room = dluToPixelsX(nextXUnits) - pixels.x() - 1;
+    pixels.setWidth(std::min(std::max(pixels.width(), needed), room));
+    label->setGeometry(pixels);
+    return label;
+}
+
+QComboBox* dropDownAt(QWidget* parent, bool editable, const QStringList& items, int x, int y, int width) {
+    auto* box = new QComboBox(parent);
+    box->setEditable(editable);
+    if (editable) box->setInsertPolicy(QComboBox::NoInsert);
+    box->addItems(items);
+    box->setGeometry(dluRect(x, y, width, kClosedBoxHeightUnits));
+    return box;
+}
+
+QPushButton* pushButtonAt(QWidget* parent, const char* caption, QRect units) {
+    auto* button = new QPushButton(QString::fromUtf8(caption), parent);
+    button->setGeometry(dluRect(units.x(), units.y(), units.width(), units.height()));
+    return button;
+}
+
+}  // namespace platform
