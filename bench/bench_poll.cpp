@@ -41,7 +41,8 @@ constexpr int8_t kSilentIndex = 40;  // 217: nobody there
 
 void runEventLoopFor(int ms) {
     QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    // A coarse timer may end a wait of seconds up to 5 % early.
+    QTimer::singleShot(ms, Qt::PreciseTimer, &loop, &QEventLoop::quit);
     loop.exec();
 }
 
