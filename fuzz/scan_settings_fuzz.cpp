@@ -27,12 +27,10 @@ ScanSettings oddRecord() {
     return s;
 }
 
-// The scanner's file as it saves it: the two bytes, then the nine line settings.
+// The scanner's file as it saves it.
 std::string fileOf(const ScanSettings& s) {
     SettingsText text(2);
-    WriteByteEntry(text, kScanSettingsSection, "ISPort", -1, static_cast<uint8_t>(s.ISPort));
-    WriteByteEntry(text, kScanSettingsSection, "ISAddress", -1, static_cast<uint8_t>(s.ISAddress));
-    WriteComParameterEntries(text, kScanSettingsSection, s.comParameters);
+    WriteScanSettingsEntries(text, s);
     return text.str();
 }
 

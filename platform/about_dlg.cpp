@@ -12,8 +12,6 @@ namespace {
 
 constexpr int kIconPixels = 32;
 
-QRect pixels(const QRect& units) { return dluRect(units.x(), units.y(), units.width(), units.height()); }
-
 }  // namespace
 
 CAboutDlg::CAboutDlg(const QIcon& icon, const AboutBoxLayout& layout, QWidget* parent) : QDialog(parent) {
@@ -30,12 +28,12 @@ CAboutDlg::CAboutDlg(const QIcon& icon, const AboutBoxLayout& layout, QWidget* p
 
     for (const AboutBoxLine& line : layout.lines) {
         auto* label = new QLabel(line.text, this);
-        label->setGeometry(pixels(line.units));
+        label->setGeometry(dluRect(line.units));
         lineLabels_.push_back(label);
     }
 
     okButton_ = new QPushButton(QStringLiteral("OK"), this);
-    okButton_->setGeometry(pixels(layout.okButtonUnits));
+    okButton_->setGeometry(dluRect(layout.okButtonUnits));
     okButton_->setDefault(true);
     connect(okButton_, &QPushButton::clicked, this, &QDialog::accept);
 }

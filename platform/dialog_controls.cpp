@@ -12,7 +12,7 @@ namespace platform {
 
 QLabel* captionAt(QWidget* parent, const char* text, QRect units, int nextXUnits) {
     auto* label = new QLabel(QString::fromUtf8(text), parent);
-    QRect pixels = dluRect(units.x(), units.y(), units.width(), units.height());
+    QRect pixels = dluRect(units);
     const int needed = label->fontMetrics().horizontalAdvance(label->text()) + 1;
     const int room = dluToPixelsX(nextXUnits) - pixels.x() - 1;
     pixels.setWidth(std::min(std::max(pixels.width(), needed), room));
@@ -31,7 +31,7 @@ QComboBox* dropDownAt(QWidget* parent, bool editable, const QStringList& items, 
 
 QPushButton* pushButtonAt(QWidget* parent, const char* caption, QRect units) {
     auto* button = new QPushButton(QString::fromUtf8(caption), parent);
-    button->setGeometry(dluRect(units.x(), units.y(), units.width(), units.height()));
+    button->setGeometry(dluRect(units));
     return button;
 }
 

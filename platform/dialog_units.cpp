@@ -16,4 +16,6 @@ QRect dluRect(int x, int y, int width, int height) {
     return QRect(left, top, right - left, bottom - top);
 }
 
+QRect dluRect(const QRect& units) { return dluRect(units.x(), units.y(), units.width(), units.height()); }
+
 }  // namespace platform

@@ -11,5 +11,6 @@ int dluToPixelsX(int units);
 int dluToPixelsY(int units);
 // Rectangle given as x, y, width, height in dialog units.
 QRect dluRect(int x, int y, int width, int height);
+QRect dluRect(const QRect& units);
 
 }  // namespace platform

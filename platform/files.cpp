@@ -17,55 +17,15 @@ std::string currentDirectory() {
 
 int setCurrentDirectory(const std::string& dir) { return chdir(dir.c_str()) == 0 ? 0 : errno; }
 
-FileReadResult readOrCreateFile(const std::string& path, uint64_t maxBytes) {
-    FileReadResult result;
-    int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
-    if (fd < 0 && errno == ENOENT) {
-        fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-        result.created = fd >= 0;
-    }
-    if (fd < 0 && (errno == EACCES || errno == EROFS || errno == EISDIR)) fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        result.error = errno;
-        return result;
-    }
-    struct stat st {};
-    if (fstat(fd, &st) != 0) {
-        result.error = errno;
-        ::close(fd);
-        return result;
-    }
-    result.size = static_cast<uint64_t>(st.st_size);
-    const uint64_t want = result.size < maxBytes ? result.size : maxBytes;
-    result.bytes.resize(want);
-    uint64_t got = 0;
-    while (got < want) {
-        const ssize_t n = ::read(fd, result.bytes.data() + got, want - got);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            result.error = errno;
-            break;
-        }
-        if (n == 0) break;
-        got += static_cast<uint64_t>(n);
-    }
-    result.bytes.resize(got);
-    ::close(fd);
-    return result;
-}
+namespace {
 
-FileReadResult readExistingFile(const std::string& path, uint64_t maxBytes) {
-    FileReadResult result;
-    // Non-blocking, so that a pipe under the file's name cannot hold the open.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0) {
-        result.error = errno;
-        return result;
-    }
+// Reads up to maxBytes of an open file into the result and closes it; a
+// non-regular file is refused when `regularOnly`.
+void readOpened(int fd, uint64_t maxBytes, bool regularOnly, FileReadResult& result) {
     struct stat st {};
     if (fstat(fd, &st) != 0) {
         result.error = errno;
-    } else if (!S_ISREG(st.st_mode)) {
+    } else if (regularOnly && !S_ISREG(st.st_mode)) {
         result.error = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
     } else {
         result.size = static_cast<uint64_t>(st.st_size);
@@ -85,9 +45,43 @@ FileReadResult readExistingFile(const std::string& path, uint64_t maxBytes) {
         result.bytes.resize(got);
     }
     ::close(fd);
+}
+
+}  // namespace
+
+FileReadResult readOrCreateFile(const std::string& path, uint64_t maxBytes) {
+    FileReadResult result;
+    int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
+    if (fd < 0 && errno == ENOENT) {
+        fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+        result.created = fd >= 0;
+    }
+    if (fd < 0 && (errno == EACCES || errno == EROFS || errno == EISDIR)) fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        result.error = errno;
+        return result;
+    }
+    readOpened(fd, maxBytes, false, result);
     return result;
 }
 
+FileReadResult readExistingFile(const std::string& path, uint64_t maxBytes) {
+    FileReadResult result;
+    // Non-blocking, so that a pipe under the file's name cannot hold the open.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) {
+        result.error = errno;
+        return result;
+    }
+    readOpened(fd, maxBytes, true, result);
+    return result;
+}
+
+namespace {
+
+// The file a path names once its symbolic links are followed (the last
+// component may be missing; a link may dangle). Returns the path itself
+// when it is not a link; empty with `err` set on a loop or a read error.
 std::string followLinks(const std::string& path, int& err) {
     err = 0;
     std::string current = path;
@@ -114,8 +108,6 @@ std::string followLinks(const std::string& path, int& err) {
     err = ELOOP;
     return {};
 }
-
-namespace {
 
 // Creates a new file next to `target` under a name nobody uses. Mode 0666
 // lets the user's umask decide, as for any newly created file.

@@ -41,9 +41,4 @@ enum class WriteStage { None, Create, Write };
 // any step fails. Returns 0 or an errno value; `failedAt` says where.
 int writeFileAtomically(const std::string& path, const std::string& bytes, WriteStage* failedAt = nullptr);
 
-// The file a path names once its symbolic links are followed (the last
-// component may be missing; a link may dangle). Returns the path itself
-// when it is not a link; empty with `err` set on a loop or a read error.
-std::string followLinks(const std::string& path, int& err);
-
 }  // namespace platform

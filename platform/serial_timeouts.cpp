@@ -24,22 +24,16 @@ ReadTimer::ReadTimer(const CommTimeouts& t, uint32_t count, int64_t startNs) : s
         totalNs_ = 0;
         return;
     }
+    uint64_t totalMs = kLongestReadMs;  // the record sets none
     if (interval == kTimeoutMax && multiplier == kTimeoutMax && constant != 0 && constant != kTimeoutMax) {
         // Wait up to `constant` ms for the first byte, then return with it.
-        totalNs_ = msToNs(constant);
+        totalMs = constant;
         endOnFirstData_ = true;
-        capTotal();
-        return;
+    } else {
+        if (multiplier != 0 || constant != 0) totalMs = static_cast<uint64_t>(multiplier) * count + constant;
+        if (interval != 0) intervalNs_ = msToNs(interval);
     }
-    if (multiplier != 0 || constant != 0)
-        totalNs_ = msToNs(static_cast<uint64_t>(multiplier) * count + constant);
-    if (interval != 0) intervalNs_ = msToNs(interval);
-    capTotal();
-}
-
-void ReadTimer::capTotal() {
-    const int64_t longest = msToNs(kLongestReadMs);
-    if (totalNs_ < 0 || totalNs_ > longest) totalNs_ = longest;
+    totalNs_ = msToNs(std::min<uint64_t>(totalMs, kLongestReadMs));
 }
 
 void ReadTimer::bytesArrived(uint32_t got, int64_t nowNs) {
@@ -48,7 +42,7 @@ void ReadTimer::bytesArrived(uint32_t got, int64_t nowNs) {
 }
 
 bool ReadTimer::expired(int64_t nowNs) const {
-    if (totalNs_ >= 0 && nowNs - startNs_ >= totalNs_) return true;
+    if (nowNs - startNs_ >= totalNs_) return true;
     if (got_ == 0) return false;
     if (endOnFirstData_) return true;
     // The interval is a limit on the gap between two bytes: only a gap that
@@ -58,13 +52,9 @@ bool ReadTimer::expired(int64_t nowNs) const {
 
 int ReadTimer::pollTimeoutMs(int64_t nowNs) const {
     if (expired(nowNs)) return 0;
-    int64_t remaining = -1;
-    if (totalNs_ >= 0) remaining = startNs_ + totalNs_ - nowNs;
-    if (got_ > 0 && intervalNs_ >= 0) {
-        const int64_t gap = lastByteNs_ + intervalNs_ - nowNs;
-        remaining = remaining < 0 ? gap : std::min(remaining, gap);
-    }
-    if (remaining < 0) return -1;
+    // Both are still ahead, or the read would have expired.
+    int64_t remaining = startNs_ + totalNs_ - nowNs;
+    if (got_ > 0 && intervalNs_ >= 0) remaining = std::min(remaining, lastByteNs_ + intervalNs_ - nowNs);
     return std::max(1, pollMs(remaining));
 }
 

@@ -34,10 +34,8 @@ public:
     int pollTimeoutMs(int64_t nowNs) const;
 
 private:
-    void capTotal();
-
     int64_t startNs_;
-    int64_t totalNs_ = -1;     // -1 only while being built: every read has a total limit
+    int64_t totalNs_ = 0;      // every read has a total limit, at most kLongestReadMs
     int64_t intervalNs_ = -1;  // -1: no interval limit
     bool endOnFirstData_ = false;
     uint32_t got_ = 0;

@@ -26,8 +26,6 @@ namespace {
 
 const char* const kAboutEntry = "&About KV275Scan...";
 
-QRect controlRect(int x, int y, int width, int height) { return platform::dluRect(x, y, width, height); }
-
 // The first line stops short of the OK button beside it.
 platform::AboutBoxLayout aboutBox() {
     return {.title = QStringLiteral("About KV275 Scanner"),
@@ -79,30 +77,30 @@ CScanDlg::~CScanDlg() = default;
 
 void CScanDlg::createTemplateControls() {
     quitButton_ = new QPushButton(QStringLiteral("Quit"), this);
-    quitButton_->setGeometry(controlRect(262, 7, 50, 15));
+    quitButton_->setGeometry(platform::dluRect(262, 7, 50, 15));
     quitButton_->setDefault(true);
     connect(quitButton_, &QPushButton::clicked, this, &QDialog::accept);
 
     portList_ = new QComboBox(this);
     portList_->setEditable(false);
     for (int port = 1; port <= 4; ++port) portList_->addItem(QStringLiteral("COM %1").arg(port));
-    portList_->setGeometry(controlRect(41, 8, 45, 12));
+    portList_->setGeometry(platform::dluRect(41, 8, 45, 12));
 
     // The caption's 33 units are a pixel or two short for this font; it may
     // grow into the space before the list rather than lose its colon.
     portCaption_ = new QLabel(QStringLiteral("serial port:"), this);
-    QRect caption = controlRect(5, 10, 33, 8);
+    QRect caption = platform::dluRect(5, 10, 33, 8);
     const int needed = portCaption_->fontMetrics().horizontalAdvance(portCaption_->text()) + 1;
     const int room = portList_->x() - caption.x() - 1;
     caption.setWidth(std::min(std::max(caption.width(), needed), room));
     portCaption_->setGeometry(caption);
 
     scanButton_ = new QPushButton(QStringLiteral("Scan"), this);
-    scanButton_->setGeometry(controlRect(100, 7, 50, 15));
+    scanButton_->setGeometry(platform::dluRect(100, 7, 50, 15));
     connect(scanButton_, &QPushButton::clicked, this, [this] { controller_.OnScan(); });
 
     readButton_ = new QPushButton(QStringLiteral("Start reading"), this);
-    readButton_->setGeometry(controlRect(155, 7, 65, 15));
+    readButton_->setGeometry(platform::dluRect(155, 7, 65, 15));
     connect(readButton_, &QPushButton::clicked, this, [this] { controller_.OnStartReading(); });
 }
 

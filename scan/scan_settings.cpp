@@ -33,13 +33,6 @@ void readSigned(const char* text, const char* key, int8_t& field, int8_t default
     field = static_cast<int8_t>(byte);
 }
 
-void writeEntries(SettingsText& text, const ScanSettings& settings) {
-    const char* s = kScanSettingsSection;
-    WriteByteEntry(text, s, "ISPort", -1, static_cast<uint8_t>(settings.ISPort));
-    WriteByteEntry(text, s, "ISAddress", -1, static_cast<uint8_t>(settings.ISAddress));
-    WriteComParameterEntries(text, s, settings.comParameters);
-}
-
 }  // namespace
 
 void ParseScanSettings(const char* text, ScanSettings& settings) {
@@ -49,6 +42,13 @@ void ParseScanSettings(const char* text, ScanSettings& settings) {
     readSigned(text, "ISPort", settings.ISPort, d.ISPort);
     readSigned(text, "ISAddress", settings.ISAddress, d.ISAddress);
     ReadComParameterEntries(text, s, c, d.comParameters);
+}
+
+void WriteScanSettingsEntries(SettingsText& text, const ScanSettings& settings) {
+    const char* s = kScanSettingsSection;
+    WriteByteEntry(text, s, "ISPort", -1, static_cast<uint8_t>(settings.ISPort));
+    WriteByteEntry(text, s, "ISAddress", -1, static_cast<uint8_t>(settings.ISAddress));
+    WriteComParameterEntries(text, s, settings.comParameters);
 }
 
 bool LoadScanSettings(ScanSettings& settings) {
@@ -64,6 +64,6 @@ bool LoadScanSettings(ScanSettings& settings) {
 
 bool SaveScanSettings(const ScanSettings& settings) {
     WriteSettingsFile(settings.startDirectory, kScanSettingsFile, kBoxes,
-                      [&](SettingsText& text) { writeEntries(text, settings); });
+                      [&](SettingsText& text) { WriteScanSettingsEntries(text, settings); });
     return true;
 }

@@ -5,6 +5,8 @@
 
 #include <string>
 
+class SettingsText;
+
 struct ScanSettings : SessionSettings {
     // Run-time only, never saved.
     std::string startDirectory;  // current directory at start-up; the file is written there
@@ -19,6 +21,9 @@ extern const char* const kScanSettingsSection;  // "[INCLINATION SENSOR COMPARAM
 // as read from the file); every missing entry is reported in its own box and
 // takes its default. Touches nothing else, so any bytes can be given to it.
 void ParseScanSettings(const char* text, ScanSettings& settings);
+
+// The entries the scanner saves, written into a settings text.
+void WriteScanSettingsEntries(SettingsText& text, const ScanSettings& settings);
 
 // Fills the record from the file in the current directory (remembering that
 // directory); missing entries are reported one box each and take defaults.

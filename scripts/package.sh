@@ -13,7 +13,9 @@ echo "== package: $DEB"
 dpkg-deb --info "$DEB" | sed -n '/Package:/,/Description:/p'
 
 STAGE=$(mktemp -d)
-trap 'rm -rf "$STAGE"' EXIT
+sim=""
+# A failed step must not leave the simulator of the last check running.
+trap '[ -n "$sim" ] && kill "$sim" 2>/dev/null; rm -rf "$STAGE"' EXIT
 dpkg-deb -x "$DEB" "$STAGE/root"
 echo "== installs:"
 (cd "$STAGE/root" && find . -type f -o -type l | sort | sed 's|^\.|  |')
@@ -53,7 +55,12 @@ for tool in KV275Scan KV275Times KV275Setup Tiltview; do
 done
 "$BIN/kv275sim" --dir "$STAGE" --ready-file "$STAGE/ready" > "$STAGE/sim.out" 2>&1 &
 sim=$!
-for _ in $(seq 1 100); do [ -f "$STAGE/ready" ] && break; sleep 0.05; done
+for _ in $(seq 1 100); do
+  [ -f "$STAGE/ready" ] && break
+  kill -0 "$sim" 2>/dev/null || { echo "kv275sim did not start:" >&2; cat "$STAGE/sim.out" >&2; exit 1; }
+  sleep 0.05
+done
+[ -f "$STAGE/ready" ] || { echo "kv275sim did not get ready" >&2; exit 1; }
 (cd "$STAGE" && "$BIN/kv275" scan --fast --port 1) | sed 's/^/  /'
-kill -TERM $sim; wait $sim
+kill -TERM "$sim"; wait "$sim"; sim=""
 echo "package: all checks passed"

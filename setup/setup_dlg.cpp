@@ -25,8 +25,6 @@ namespace {
 const char* const kAboutEntry = "Inf&o about KV275Setup...";
 constexpr int kTextHeight = 8;
 
-QRect controlRect(int x, int y, int width, int height) { return platform::dluRect(x, y, width, height); }
-
 platform::AboutBoxLayout aboutBox() {
     return {.title = QStringLiteral("Info about KV275 Setup"),
             .widthUnits = 217,
@@ -40,7 +38,7 @@ platform::AboutBoxLayout aboutBox() {
 // A static text placed at its top left; it is as wide as its text.
 void staticText(QWidget* parent, const char* text, int x, int y) {
     auto* label = new QLabel(QString::fromUtf8(text), parent);
-    const QRect place = controlRect(x, y, 1, kTextHeight);
+    const QRect place = platform::dluRect(x, y, 1, kTextHeight);
     label->setGeometry(place.x(), place.y(), label->fontMetrics().horizontalAdvance(label->text()) + 2,
                        place.height());
 }
@@ -99,7 +97,7 @@ void CSetupDlg::createTemplateControls() {
     readButton_ = pushButton(this, "-> read variables", QRect(5, 5, 178, 14), true);
     writeButton_ = pushButton(this, "<- write variables", QRect(5, 20, 178, 14), true);
     auto* frame = new QGroupBox(this);
-    frame->setGeometry(controlRect(5, 40, 255, 130));
+    frame->setGeometry(platform::dluRect(5, 40, 255, 130));
     frame->lower();
 
     staticText(this, "variable", 10, 53);

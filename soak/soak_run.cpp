@@ -26,7 +26,7 @@ double threadCpuMs() {
     return ts.tv_sec * 1000.0 + ts.tv_nsec / 1e6;
 }
 
-constexpr int kSampleEveryMs = 5000;
+constexpr double kSampleEverySeconds = 5.0;
 
 }  // namespace
 
@@ -74,7 +74,18 @@ Sampler::Sampler(std::function<uint64_t()> operations)
     : operations_(std::move(operations)), start_(monotonicSeconds()) {}
 
 void Sampler::take() {
-    samples_.push_back({monotonicSeconds() - start_, residentMiB(), threadCpuMs(), operations_()});
+    lastTaken_ = monotonicSeconds();
+    samples_.push_back({lastTaken_ - start_, residentMiB(), threadCpuMs(), operations_()});
+}
+
+void Sampler::takeIfDue() {
+    if (monotonicSeconds() - lastTaken_ >= kSampleEverySeconds) take();
+}
+
+void Report::checkNakAccounting(uint64_t badReplies, uint64_t failedQueries, const kv275sim::BusCounters& sim) {
+    if (badReplies != sim.faults) problems.push_back("the bad replies differ from the faults injected");
+    if (sim.naks + failedQueries != badReplies) problems.push_back("a bad reply went unanswered, or a NAK too many");
+    if (failedQueries * 3 > sim.faults) problems.push_back("more failed queries than the faults explain");
 }
 
 double Sampler::growthMiBPerHour() const {

@@ -45,6 +45,8 @@ class Sampler {
 public:
     explicit Sampler(std::function<uint64_t()> operations);
     void take();
+    // A sample when the last one is 5 s old.
+    void takeIfDue();
     const std::vector<Sample>& samples() const { return samples_; }
     // Memory growth in MiB an hour, fitted to the samples after the first
     // minute (after the first fifth of a shorter run).
@@ -53,6 +55,7 @@ public:
 private:
     std::function<uint64_t()> operations_;
     double start_;
+    double lastTaken_ = 0.0;
     std::vector<Sample> samples_;
 };
 
@@ -63,6 +66,10 @@ struct Report {
     std::vector<std::pair<std::string, std::string>> figures;
     std::vector<std::string> problems;  // empty: clean
     void add(const std::string& name, const std::string& value) { figures.emplace_back(name, value); }
+    // The angle query's accounting: every bad reply the tool counted was
+    // injected and every injected fault was counted, each answered with a
+    // NAK but a failed query's last, which nothing would read.
+    void checkNakAccounting(uint64_t badReplies, uint64_t failedQueries, const kv275sim::BusCounters& sim);
     bool print(const Sampler& sampler, bool judgeMemory) const;
 };
 

@@ -41,7 +41,6 @@ bool soakSetup(double seconds, bool judgeMemory) {
     Sampler sampler([&] { return clicks; });
     sampler.take();
     const double start = monotonicSeconds();
-    double lastSample = start;
     for (int round = 0; monotonicSeconds() - start < seconds; ++round) {
         type(dialog, dialog.currentAddressBox(), "178");
         dialog.readButton()->click();
@@ -67,10 +66,7 @@ bool soakSetup(double seconds, bool judgeMemory) {
             if (want != got) ++wrongAfterWrite;
         }
         QApplication::processEvents();
-        if (monotonicSeconds() - lastSample >= 5.0) {
-            sampler.take();
-            lastSample = monotonicSeconds();
-        }
+        sampler.takeIfDue();
     }
     sampler.take();
 

@@ -31,7 +31,6 @@ bool soakTiltview(double seconds, bool judgeMemory) {
     // for as long as the run lasts and be taken for a leak.
     std::string lastShown;
     uint64_t changes = 0;
-    double lastSample = monotonicSeconds();
     runEventLoop(seconds, 100, [&] {
         stopped = stopped || dialog.controller().timerId() == 0;
         std::string text = dialog.angleField()->text().toStdString();
@@ -39,10 +38,7 @@ bool soakTiltview(double seconds, bool judgeMemory) {
             ++changes;
             lastShown = std::move(text);
         }
-        if (monotonicSeconds() - lastSample >= 5.0) {
-            sampler.take();
-            lastSample = monotonicSeconds();
-        }
+        sampler.takeIfDue();
     });
     sampler.take();
     dialog.stopButton()->click();

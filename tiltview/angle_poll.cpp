@@ -19,8 +19,8 @@ bool isAngleCharacter(char c) { return (c >= '0' && c <= '9') || c == ',' || c =
 
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
-}  // namespace
-
+// The six characters read as atof reads them in the "C" locale: leading
+// digits with an optional fraction after a point; a comma ends the number.
 double AngleOfCharacters(std::string_view characters) {
     // The part atof would take: digits, then a point and digits. from_chars
     // reads it exactly as strtod does in the "C" locale, whatever the
@@ -36,6 +36,8 @@ double AngleOfCharacters(std::string_view characters) {
         std::from_chars(characters.data(), characters.data() + end, value, std::chars_format::fixed);
     return r.ec == std::errc() ? value : 0.0;  // "." alone, or nothing, is no number: 0 as atof gives
 }
+
+}  // namespace
 
 AngleReply ParseAngleReply(std::string_view received) {
     AngleReply reply;
@@ -73,7 +75,7 @@ PollResult PollAngle(CPortLink& port, int8_t addressIndex, double currentAngle) 
     const uint32_t enqStatus = port.Write(enq);
     platform::waitTicks(tiltpoll::kAnswerWaitMs);
 
-    char reply[256] = {};
+    char reply[tiltpoll::kReplyBytes + 2] = {};  // the read ends what came with two zero bytes
     const uint32_t readStatus = port.Read(reply, tiltpoll::kReplyBytes);
     result.deviceGone = addressStatus == EIO || enqStatus == EIO || readStatus == EIO;
 

@@ -28,10 +28,6 @@ struct AngleReply {
 // least 8 bytes and a digit, comma or point at each of positions 1..6.
 AngleReply ParseAngleReply(std::string_view received);
 
-// The six characters read as atof reads them in the "C" locale: leading
-// digits with an optional fraction after a point; a comma ends the number.
-double AngleOfCharacters(std::string_view characters);
-
 // "%s°" of the six characters, in UTF-8.
 std::string AngleText(const AngleReply& reply);
 

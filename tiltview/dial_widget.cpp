@@ -69,6 +69,9 @@ CTiltDial::CTiltDial(QWidget* parent) : QFrame(parent) {
 }
 
 void CTiltDial::setAngle(double degrees) {
+    // A steady or silent sensor gives the same angle tick after tick: its
+    // picture stands already.
+    if (degrees == angle_) return;
     angle_ = degrees;
     update();
 }

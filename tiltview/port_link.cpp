@@ -7,46 +7,44 @@
 #include <cstring>
 
 CPortLink::~CPortLink() {
-    if (isOpen_) Close();
+    if (IsOpen()) Close();
 }
 
 uint32_t CPortLink::Open(int8_t portNumber) {
-    // Opening over a live device would drop it while the dialog still
-    // counts on it; the dialog opens only a closed link.
-    if (isOpen_) return EBUSY;
+    // Opening over a live device (one whose close failed) would drop it
+    // while the dialog still counts on it: it stays, and is used as it is.
+    if (IsOpen()) return EBUSY;
     if (portNumber < kFirstPort || portNumber > kLastPort) return ENODEV;
     char name[16];
     std::snprintf(name, sizeof name, "COM%d", static_cast<int>(portNumber));
     int err = 0;
     handle_ = platform::openSerialDevice(name, err);
     if (!handle_) return static_cast<uint32_t>(err ? err : EIO);
-    isOpen_ = true;
     return 0;
 }
 
 uint32_t CPortLink::Close() {
-    if (!isOpen_) return 0;
+    if (!IsOpen()) return 0;
     if (const int err = handle_->close()) return static_cast<uint32_t>(err);
     // The device object is finished after a successful close.
     handle_.reset();
-    isOpen_ = false;
     return 0;
 }
 
 uint32_t CPortLink::GetDCB(platform::DeviceControlBlock& dcb) {
-    return isOpen_ ? static_cast<uint32_t>(handle_->getState(dcb)) : 0;
+    return IsOpen() ? static_cast<uint32_t>(handle_->getState(dcb)) : 0;
 }
 
 uint32_t CPortLink::SetDCB(const platform::DeviceControlBlock& dcb) {
-    return isOpen_ ? static_cast<uint32_t>(handle_->setState(dcb)) : 0;
+    return IsOpen() ? static_cast<uint32_t>(handle_->setState(dcb)) : 0;
 }
 
 uint32_t CPortLink::GetTimeouts(platform::CommTimeouts& timeouts) {
-    return isOpen_ ? static_cast<uint32_t>(handle_->getTimeouts(timeouts)) : 0;
+    return IsOpen() ? static_cast<uint32_t>(handle_->getTimeouts(timeouts)) : 0;
 }
 
 uint32_t CPortLink::SetTimeouts(const platform::CommTimeouts& timeouts) {
-    return isOpen_ ? static_cast<uint32_t>(handle_->setTimeouts(timeouts)) : 0;
+    return IsOpen() ? static_cast<uint32_t>(handle_->setTimeouts(timeouts)) : 0;
 }
 
 uint32_t CPortLink::Configure(const PortSettings& settings) {
@@ -78,7 +76,7 @@ uint32_t CPortLink::Configure(const PortSettings& settings) {
 }
 
 uint32_t CPortLink::Write(const char* text) {
-    if (!isOpen_) return EBADF;
+    if (!IsOpen()) return EBADF;
     // Turn the adapter to sending. A pseudo-terminal refuses the modem
     // lines, which does no harm, so the results are not looked at.
     if (directionControl_ == 1) {
@@ -102,7 +100,7 @@ uint32_t CPortLink::Read(char* buffer, uint32_t count) {
     if (!buffer) return EINVAL;
     uint32_t got = 0;
     int err = EBADF;
-    if (isOpen_) {
+    if (IsOpen()) {
         // Turn the adapter to listening before the reply can come.
         if (directionControl_ == 1) {
             handle_->escape(platform::Escape::CLRRTS);

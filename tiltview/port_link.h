@@ -39,7 +39,7 @@ public:
     uint32_t Open(int8_t portNumber);
     // A failed close leaves the port open (and usable), as the device does.
     uint32_t Close();
-    bool IsOpen() const { return isOpen_; }
+    bool IsOpen() const { return handle_ != nullptr; }
 
     // These four do nothing and return 0 while the port is not open.
     uint32_t GetDCB(platform::DeviceControlBlock& dcb);
@@ -57,7 +57,6 @@ public:
     uint32_t Read(char* buffer, uint32_t count);
 
 private:
-    bool isOpen_ = false;
     uint8_t directionControl_ = 0;
     std::unique_ptr<platform::SerialDevice> handle_;
 };

@@ -13,7 +13,6 @@ public:
     CTiltviewApp(const CTiltviewApp&) = delete;
     CTiltviewApp& operator=(const CTiltviewApp&) = delete;
 
-    const std::string& startDirectory() const { return startDirectory_; }
     std::unique_ptr<CTiltviewDlg> createMainDialog();
     // Runs the main dialog modally; false: no message loop of its own follows.
     bool InitInstance();

@@ -6,11 +6,6 @@
 
 namespace {
 
-int8_t validPort(int port) {
-    return port >= CPortLink::kFirstPort && port <= CPortLink::kLastPort ? static_cast<int8_t>(port)
-                                                                         : tiltsettings::kDefaultPort;
-}
-
 void errorBox(QWidget* owner, const char* text, const char* title) {
     platform::MessageBox(owner, text, title, platform::MsgIcon::Error, platform::MsgButtons::Ok);
 }
@@ -20,11 +15,10 @@ void errorBox(QWidget* owner, const char* text, const char* title) {
 CTiltviewController::CTiltviewController(TiltviewView& view) : view_(view) {}
 
 void CTiltviewController::OnInitDialog(int8_t portNumber) {
-    portNumber_ = validPort(portNumber);
+    portNumber_ = tiltsettings::ValidPort(portNumber);
     addressIndex_ = 0;
     currentAngle_ = 0.0;
     timerId_ = 0;
-    lineSettings_ = PortSettings();
     view_.setAngleText("");
     view_.selectPort(portNumber_ - 1);
     view_.selectAddress(addressIndex_);
@@ -37,19 +31,19 @@ void CTiltviewController::selectTypedAddress() {
 }
 
 void CTiltviewController::StartPolling() {
-    portNumber_ = validPort(view_.portSelection() + 1);
+    portNumber_ = tiltsettings::ValidPort(view_.portSelection() + 1);
     view_.selectPort(portNumber_ - 1);
     selectTypedAddress();
 
-    if (port_.IsOpen()) port_.Close();
-    // A port whose close failed is still ours and still usable; opening
-    // over it would drop the device under the link.
-    if (!port_.IsOpen()) port_.Open(portNumber_);
-    port_.Configure(lineSettings_);  // a port that refuses a setting is polled as it is
+    port_.Close();
+    // A port whose close failed is still ours and still usable: the link
+    // refuses to open over it and it is polled as it is.
+    port_.Open(portNumber_);
     if (!port_.IsOpen()) {
         errorBox(view_.boxOwner(), "Comport could not be opened.", "Tiltview Error");
         return;
     }
+    port_.Configure(PortSettings());  // a port that refuses a setting is polled as it is
 
     // Polling runs already: the reopened port goes on under the same timer.
     if (timerId_ == 0) {
@@ -88,7 +82,7 @@ void CTiltviewController::OnTimer() {
     }
 }
 
-void CTiltviewController::OnPortChosen(int index) { portNumber_ = validPort(index + 1); }
+void CTiltviewController::OnPortChosen(int index) { portNumber_ = tiltsettings::ValidPort(index + 1); }
 
 void CTiltviewController::OnPortTyped() { view_.selectPort(portNumber_ - 1); }
 

@@ -40,9 +40,7 @@ public:
 
     int8_t portNumber() const { return portNumber_; }
     int8_t addressIndex() const { return addressIndex_; }
-    double currentAngle() const { return currentAngle_; }
     uint32_t timerId() const { return timerId_; }
-    const PortSettings& lineSettings() const { return lineSettings_; }
     CPortLink& port() { return port_; }
 
 private:
@@ -51,7 +49,6 @@ private:
     TiltviewView& view_;
     double currentAngle_ = 0.0;
     uint32_t timerId_ = 0;
-    PortSettings lineSettings_;
     CPortLink port_;
     int8_t portNumber_ = 0;
     int8_t addressIndex_ = 0;

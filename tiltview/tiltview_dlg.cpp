@@ -4,6 +4,7 @@
 #include "platform/dialog_controls.h"
 #include "platform/dialog_units.h"
 #include "platform/fonts.h"
+#include "tiltview/angle_poll.h"
 #include "tiltview/dial_widget.h"
 #include "tiltview/tiltview_settings.h"
 
@@ -28,11 +29,7 @@ namespace {
 const char* const kAboutEntry = "&About Tiltview...";
 constexpr int kClientWidthUnits = 175;
 constexpr int kClientHeightUnits = 111;
-constexpr int kFirstAddress = 177;
-constexpr int kLastAddress = 255;
 constexpr int kAngleFontPoints = 38;
-
-QRect controlRect(int x, int y, int width, int height) { return platform::dluRect(x, y, width, height); }
 
 platform::AboutBoxLayout aboutBox() {
     return {.title = QStringLiteral("About KV275 Tiltview"),
@@ -54,9 +51,9 @@ QComboBox* editableBox(QWidget* parent, const QStringList& items, int x, int y, 
 // "177 (hB1) #00" .. "255 (hFF) #78": entry i is address 177 + i.
 QStringList addressEntries() {
     QStringList items;
-    for (int a = kFirstAddress; a <= kLastAddress; ++a) {
+    for (int a = tiltpoll::kBroadcastAddress; a <= tiltpoll::kBroadcastAddress + tiltpoll::kLastIndex; ++a) {
         char text[32];
-        std::snprintf(text, sizeof text, "%d (h%02X) #%02d", a, a, a - kFirstAddress);
+        std::snprintf(text, sizeof text, "%d (h%02X) #%02d", a, a, a - tiltpoll::kBroadcastAddress);
         items << QString::fromLatin1(text);
     }
     return items;
@@ -107,7 +104,7 @@ void CTiltviewDlg::createTemplateControls() {
     platform::captionAt(this, "address (177-255):", QRect(60, 60, 60, 8), 136);
     addressBox_ = editableBox(this, addressEntries(), 60, 73, 68);
     dial_ = new CTiltDial(this);
-    dial_->setGeometry(controlRect(136, 58, 33, 28));
+    dial_->setGeometry(platform::dluRect(136, 58, 33, 28));
 
     // Read-only and out of the focus chain; the text centred in a large font.
     angleField_ = new QLabel(this);
@@ -119,7 +116,7 @@ void CTiltviewDlg::createTemplateControls() {
     angleField_->setAutoFillBackground(true);
     angleField_->setBackgroundRole(QPalette::Base);
     angleField_->setFont(platform::mappedFont("Arial", kAngleFontPoints));
-    angleField_->setGeometry(controlRect(5, 8, 165, 42).normalized());
+    angleField_->setGeometry(platform::dluRect(5, 8, 165, 42));
 
     // Only the user's own choice counts: the program's selections must not
     // change the port.
@@ -175,21 +172,23 @@ void CTiltviewDlg::contextMenuEvent(QContextMenuEvent* event) {
 
 int CTiltviewDlg::portSelection() const { return portBox_->currentIndex(); }
 
-void CTiltviewDlg::selectPort(int index) {
-    const bool exists = index >= 0 && index < portBox_->count();
-    const QSignalBlocker quiet(portBox_);
-    portBox_->setCurrentIndex(exists ? index : -1);
-    portBox_->setEditText(exists ? portBox_->itemText(index) : QString());
+namespace {
+
+// The entry, or none and an empty text for an index the box has no entry for.
+void selectEntry(QComboBox* box, int index) {
+    const bool exists = index >= 0 && index < box->count();
+    const QSignalBlocker quiet(box);
+    box->setCurrentIndex(exists ? index : -1);
+    box->setEditText(exists ? box->itemText(index) : QString());
 }
+
+}  // namespace
+
+void CTiltviewDlg::selectPort(int index) { selectEntry(portBox_, index); }
 
 std::string CTiltviewDlg::addressText() const { return addressBox_->currentText().toStdString(); }
 
-void CTiltviewDlg::selectAddress(int index) {
-    const bool exists = index >= 0 && index < addressBox_->count();
-    const QSignalBlocker quiet(addressBox_);
-    addressBox_->setCurrentIndex(exists ? index : -1);
-    addressBox_->setEditText(exists ? addressBox_->itemText(index) : QString());
-}
+void CTiltviewDlg::selectAddress(int index) { selectEntry(addressBox_, index); }
 
 void CTiltviewDlg::setPortBoxEnabled(bool enabled) { portBox_->setEnabled(enabled); }
 

@@ -27,7 +27,6 @@ public:
     ~CTiltviewDlg() override;
 
     CTiltviewController& controller() { return controller_; }
-    const QIcon& icon() const { return icon_; }
 
     QPushButton* quitButton() const { return quitButton_; }
     QPushButton* startButton() const { return startButton_; }

@@ -16,8 +16,6 @@ std::string filePath(const std::string& directory) {
     return directory.empty() ? std::string(kTiltviewSettingsFile) : directory + "/" + kTiltviewSettingsFile;
 }
 
-bool isPort(int value) { return value >= 1 && value <= 8; }
-
 }  // namespace
 
 int8_t PortOfText(std::string_view content) {
@@ -28,7 +26,11 @@ int8_t PortOfText(std::string_view content) {
     if (length > 0) std::memcpy(text, content.data(), length);
     const uint32_t number = static_cast<uint32_t>(platform::atolInt32(text));
     const auto port = static_cast<int8_t>(static_cast<uint8_t>(number & 0xFFu));
-    return isPort(port) ? port : kDefaultPort;
+    return ValidPort(port);
+}
+
+int8_t ValidPort(int port) {
+    return port >= CPortLink::kFirstPort && port <= CPortLink::kLastPort ? static_cast<int8_t>(port) : kDefaultPort;
 }
 
 std::string PortText(int8_t port) {

@@ -3,6 +3,8 @@
 // the dialog starts, written once whenever it ends; neither says a word to
 // the user.
 
+#include "tiltview/port_link.h"
+
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -19,6 +21,9 @@ constexpr uint64_t kMaxFileBytes = 255;
 // (held to 32 bits), its low 8 bits as a signed value, 2 outside 1..8. A zero
 // byte ends the text.
 int8_t PortOfText(std::string_view content);
+
+// The port itself when it is one of 1 to 8, else the default.
+int8_t ValidPort(int port);
 
 // "%d" of the port.
 std::string PortText(int8_t port);

@@ -27,8 +27,6 @@ namespace {
 
 const char* const kAboutEntry = "&About KV275Times...";
 
-QRect controlRect(int x, int y, int width, int height) { return platform::dluRect(x, y, width, height); }
-
 platform::AboutBoxLayout aboutBox() {
     return {.title = QStringLiteral("About KV275Times"),
             .widthUnits = 222,
@@ -99,10 +97,10 @@ void CTimingDlg::createTemplateControls() {
     applyButton_ = platform::pushButtonAt(this, "<- Apply", QRect(340, 5, 40, 14));
 
     platform::captionAt(this, "Sensors: ", QRect(5, 28, 30, 8), 45);
-    sensorsField_ = readOnlyField(this, controlRect(45, 25, 40, 14));
+    sensorsField_ = readOnlyField(this, platform::dluRect(45, 25, 40, 14));
     scanButton_ = platform::pushButtonAt(this, "<- Scan", QRect(91, 25, 68, 14));
     startButton_ = platform::pushButtonAt(this, "Start", QRect(187, 25, 40, 14));
-    statisticsField_ = readOnlyField(this, controlRect(235, 25, 95, 14));
+    statisticsField_ = readOnlyField(this, platform::dluRect(235, 25, 95, 14));
     quitButton_ = platform::pushButtonAt(this, "Quit", QRect(340, 25, 40, 14));
     quitButton_->setDefault(true);
 
