@@ -6,7 +6,7 @@
 // reading", lets a few ticks run, prints each marked sensor's reading, saves
 // a screenshot of the dialog and closes it through its close box, so the
 // settings file is written as after a real session.
-#include "platform/message_box.h"
+#include "demo/demo_common.h"
 #include "scan/grid_cell.h"
 #include "scan/scan_app.h"
 #include "scan/scan_controller.h"
@@ -63,31 +63,12 @@ void printCells(const char* heading, CScanDlg& dialog, const std::vector<int>& c
     std::fflush(stdout);
 }
 
-// Without a screen nobody can answer a box: print it and go on.
-void reportBoxesOnTheConsole() {
-    platform::setMessageBoxHandler([](const platform::MessageBoxCall& call) {
-        std::fprintf(stderr, "[%s] %s\n", call.title.c_str(), call.text.c_str());
-        return call.buttons == platform::MsgButtons::YesNo || call.buttons == platform::MsgButtons::YesNoCancel
-                   ? platform::MsgResult::Yes
-                   : platform::MsgResult::Ok;
-    });
-}
-
 }  // namespace
 
 int main(int argc, char* argv[]) {
     QApplication framework(argc, argv);
-    // Numbers on the wire, in the settings files and on screen use a decimal
-    // point whatever the user's locale (Qt takes the environment's).
-    setlocale(LC_NUMERIC, "C");
-    QApplication::setApplicationName(QStringLiteral("KV275ScanDemo"));
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: KV275ScanDemo SCREENSHOT.png\n"
-                             "Run it in a directory with KV275Scan.ini and a COMn link to a sensor bus.\n");
-        return 2;
-    }
+    if (!demo::prepare(argc, "KV275ScanDemo", "KV275Scan.ini")) return 2;
     const QString screenshotPath = QString::fromLocal8Bit(argv[1]);
-    if (QGuiApplication::platformName() == QLatin1String("offscreen")) reportBoxesOnTheConsole();
 
     ScanSettings settings;
     CSensorSession session(settings);

@@ -6,7 +6,7 @@
 // chooses another filter and cut-off, presses "<- write variables", reads
 // again, prints the values after the write, saves a screenshot of the values
 // read and ends through "Quit", so that the settings file is written.
-#include "platform/message_box.h"
+#include "demo/demo_common.h"
 #include "sensorlink/sensor_session.h"
 #include "setup/setup_app.h"
 #include "setup/setup_dlg.h"
@@ -38,28 +38,11 @@ void type(CSetupDlg& d, QComboBox* box, const char* text) {
     d.controller().OnKillFocusValue();
 }
 
-// Without a screen nobody can answer a box: print it and go on.
-void reportBoxesOnTheConsole() {
-    platform::setMessageBoxHandler([](const platform::MessageBoxCall& call) {
-        std::fprintf(stderr, "[%s] %s\n", call.title.c_str(), call.text.c_str());
-        return call.buttons == platform::MsgButtons::YesNo ? platform::MsgResult::Yes : platform::MsgResult::Ok;
-    });
-}
-
 }  // namespace
 
 int main(int argc, char* argv[]) {
     QApplication framework(argc, argv);
-    // Numbers on the wire, in the settings file and on screen use a decimal
-    // point whatever the user's locale (Qt takes the environment's).
-    setlocale(LC_NUMERIC, "C");
-    QApplication::setApplicationName(QStringLiteral("KV275SetupDemo"));
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: KV275SetupDemo SCREENSHOT.png\n"
-                             "Run it in a directory with KV275Setup.ini and a COMn link to a sensor bus.\n");
-        return 2;
-    }
-    if (QGuiApplication::platformName() == QLatin1String("offscreen")) reportBoxesOnTheConsole();
+    if (!demo::prepare(argc, "KV275SetupDemo", "KV275Setup.ini")) return 2;
 
     SetupSettings settings;
     CSensorSession session(settings, SessionForm::Setup);

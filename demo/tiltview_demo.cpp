@@ -6,7 +6,7 @@
 // poll for a few seconds while printing the angle shown, saves a screenshot
 // of the dialog with its text and dial, and ends through "Quit" so that
 // Tiltview.ini is written as after a real session.
-#include "platform/message_box.h"
+#include "demo/demo_common.h"
 #include "tiltview/dial_widget.h"
 #include "tiltview/tiltview_app.h"
 #include "tiltview/tiltview_controller.h"
@@ -30,35 +30,11 @@ constexpr int kAddressEntry = 3;  // "180 (hB4) #03": the sensor whose angle ram
 constexpr int kSamples = 8;
 constexpr int kSampleMs = 500;
 
-// Lets the event loop run (the dialog's timer drives the polls) for a while.
-void runFor(int ms) {
-    QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    loop.exec();
-}
-
-// Without a screen nobody can answer a box: print it and go on.
-void reportBoxesOnTheConsole() {
-    platform::setMessageBoxHandler([](const platform::MessageBoxCall& call) {
-        std::fprintf(stderr, "[%s] %s\n", call.title.c_str(), call.text.c_str());
-        return platform::MsgResult::Ok;
-    });
-}
-
 }  // namespace
 
 int main(int argc, char* argv[]) {
     QApplication framework(argc, argv);
-    // Numbers on the wire and on screen use a decimal point whatever the
-    // user's locale (Qt takes the environment's).
-    setlocale(LC_NUMERIC, "C");
-    QApplication::setApplicationName(QStringLiteral("TiltviewDemo"));
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: TiltviewDemo SCREENSHOT.png\n"
-                             "Run it in a directory with Tiltview.ini and a COMn link to a sensor bus.\n");
-        return 2;
-    }
-    if (QGuiApplication::platformName() == QLatin1String("offscreen")) reportBoxesOnTheConsole();
+    if (!demo::prepare(argc, "TiltviewDemo", "Tiltview.ini")) return 2;
 
     CTiltviewApp app;
     std::unique_ptr<CTiltviewDlg> dialog = app.createMainDialog();
@@ -77,7 +53,7 @@ int main(int argc, char* argv[]) {
 
     QSet<QString> shown;
     for (int i = 0; i < kSamples; ++i) {
-        runFor(kSampleMs);
+        demo::runFor(kSampleMs);
         const QString text = dialog->angleField()->text();
         shown.insert(text);
         std::printf("after %4d ms: text \"%s\", dial at %.2f degrees\n", (i + 1) * kSampleMs,

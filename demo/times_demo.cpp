@@ -7,7 +7,7 @@
 // angle, presses "Stop", prints each cell's mean time and NAK count and the
 // statistics line, and ends the dialog through "Quit" so that the settings
 // file is written as after a real session.
-#include "platform/message_box.h"
+#include "demo/demo_common.h"
 #include "times/timing_app.h"
 #include "times/timing_controller.h"
 #include "times/timing_dlg.h"
@@ -28,13 +28,6 @@ namespace {
 
 constexpr int kRunMs = 4000;
 
-// Lets the event loop run (the dialog's timer drives the sweeps) for a while.
-void runFor(int ms) {
-    QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    loop.exec();
-}
-
 void printCells(const char* heading, CTimingDlg& dialog) {
     for (int cell = 0; cell < timinglayout::kMaxCells; ++cell) {
         const QLineEdit* address = dialog.addressField(cell);
@@ -45,28 +38,11 @@ void printCells(const char* heading, CTimingDlg& dialog) {
     std::fflush(stdout);
 }
 
-// Without a screen nobody can answer a box: print it and go on.
-void reportBoxesOnTheConsole() {
-    platform::setMessageBoxHandler([](const platform::MessageBoxCall& call) {
-        std::fprintf(stderr, "[%s] %s\n", call.title.c_str(), call.text.c_str());
-        return platform::MsgResult::Ok;
-    });
-}
-
 }  // namespace
 
 int main(int argc, char* argv[]) {
     QApplication framework(argc, argv);
-    // Numbers on the wire, in the settings file and on screen use a decimal
-    // point whatever the user's locale (Qt takes the environment's).
-    setlocale(LC_NUMERIC, "C");
-    QApplication::setApplicationName(QStringLiteral("KV275TimesDemo"));
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: KV275TimesDemo SCREENSHOT.png\n"
-                             "Run it in a directory with KV275Times.ini and a COMn link to a sensor bus.\n");
-        return 2;
-    }
-    if (QGuiApplication::platformName() == QLatin1String("offscreen")) reportBoxesOnTheConsole();
+    if (!demo::prepare(argc, "KV275TimesDemo", "KV275Times.ini")) return 2;
 
     TimingSettings settings;
     CTimingSession session(settings);
@@ -88,7 +64,7 @@ int main(int argc, char* argv[]) {
         app.ExitInstance();
         return 1;
     }
-    runFor(kRunMs);
+    demo::runFor(kRunMs);
     printCells("running", *dialog);
     const bool saved = dialog->grab().save(QString::fromLocal8Bit(argv[1]));
     if (saved) std::printf("screenshot: %s\n", argv[1]);
