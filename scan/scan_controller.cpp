@@ -8,6 +8,12 @@ using scanlayout::kCellCount;
 using scanlayout::kColumns;
 using scanlayout::kRows;
 
+namespace {
+
+constexpr int32_t kScanAttempts = 2;
+
+}  // namespace
+
 CScanController::CScanController(ScanSettings& settings, CSensorSession& session, ScanView& view)
     : settings_(settings), session_(session), view_(view) {}
 
@@ -163,14 +169,10 @@ void CScanController::scanTick() {
         OnScan();
         return;
     }
-    const int32_t savedAttempts = session_.attempts;
-    const uint8_t savedLanguage = session_.messageLanguage;
-    session_.attempts = 2;
-    session_.messageLanguage = 0;  // a silent address is no error while scanning
-
     view_.setLabelShade(c, LabelShade::Scanning);
     view_.repaintLabel(c);
-    const double v = session_.GetKV275degrees(static_cast<uint16_t>(c + 1));
+    // A silent address is no error while scanning: no box.
+    const double v = session_.QueryQuietly(static_cast<uint16_t>(c + 1), kScanAttempts);
     if (v != -1.0) {
         selected_[c] = true;
         view_.setValueText(c, formatAngle(v));
@@ -180,8 +182,6 @@ void CScanController::scanTick() {
         view_.setValueText(c, "");
         view_.setLabelShade(c, LabelShade::ButtonFace);
     }
-    session_.attempts = savedAttempts;
-    session_.messageLanguage = savedLanguage;
 
     // Stopped (or closed) beneath this tick: the stop has already reset the guard.
     if (run != timerRun_ || mode_ != Scanning) return;

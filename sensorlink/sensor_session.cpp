@@ -3,6 +3,7 @@
 #include "platform/message_box.h"
 #include "platform/tick_counter.h"
 #include "sensorlink/angle_reply.h"
+#include "sensorlink/bus_address.h"
 
 #include <cerrno>
 #include <cstring>
@@ -12,7 +13,6 @@ namespace {
 constexpr char ENQ = 0x05;
 constexpr char NAK = 0x15;
 constexpr uint32_t kAnswerWaitMs = 15;  // the sensor needs this long before it answers
-constexpr int kBroadcastAddress = 177;  // index 0; 1..78 are the single sensors 178..255
 
 constexpr int kWriteAttempts = 3;
 
@@ -57,28 +57,11 @@ CSensorSession::~CSensorSession() {
 }
 
 bool CSensorSession::OpenSession(int32_t mode) {
-    const SessionTexts& texts = textsOf(form_);
     // The setup program's open has no "leave it as it is" mode: it always
     // stores what it is given.
     if (mode != -1 || form_ == SessionForm::Setup) skipDeviceCheck = static_cast<uint8_t>(mode);
-
     bool* mark = settings_.currentPortMark();
-    if (mark && *mark && !IsOpen()) {
-        errorBox(texts.inUse, "COM Error");
-        return false;
-    }
-
-    directionControl = true;
-    if (IsOpen()) ShowComError(Close());
-    // A port whose close failed is still ours and still usable; opening it
-    // again would orphan the open device and keep the port taken until exit.
-    if (!IsOpen()) ShowComError(Open(settings_.ISPort));
-    ShowComError(SetComParameters(settings_.comParameters));
-    if (!IsOpen()) {
-        errorBox(texts.notOpened, "COM Error");
-        return false;
-    }
-    if (mark) *mark = true;
+    if (!openLine(settings_.comParameters)) return false;
 
     if (mode == -1 || skipDeviceCheck != 0) return true;
 
@@ -87,6 +70,7 @@ bool CSensorSession::OpenSession(int32_t mode) {
     attempts = 3;
     if (angle != -1.0) return true;
 
+    const SessionTexts& texts = textsOf(form_);
     errorBox(texts.deviceCheck, "Device/COM Error");
     ShowComError(Close());
     if (!IsOpen()) {
@@ -95,6 +79,33 @@ bool CSensorSession::OpenSession(int32_t mode) {
     }
     errorBox(texts.checkNotClosed, "COM Error");
     return false;
+}
+
+bool CSensorSession::openLine(const ComParameters& parameters) {
+    const SessionTexts& texts = textsOf(form_);
+    bool* mark = settings_.currentPortMark();
+    if (mark && *mark && !IsOpen()) {
+        errorBox(texts.inUse, "COM Error");
+        return false;
+    }
+
+    directionControl = true;
+    if (IsOpen()) {
+        ShowComError(Close());
+        // Released: should the open below fail, the mark would otherwise
+        // refuse every later open of this port as "already in use".
+        if (!IsOpen() && mark) *mark = false;
+    }
+    // A port whose close failed is still ours and still usable; opening it
+    // again would orphan the open device and keep the port taken until exit.
+    if (!IsOpen()) ShowComError(Open(settings_.ISPort));
+    ShowComError(SetComParameters(parameters));
+    if (!IsOpen()) {
+        errorBox(texts.notOpened, "COM Error");
+        return false;
+    }
+    if (mark) *mark = true;
+    return true;
 }
 
 void CSensorSession::CloseSession() {
@@ -114,7 +125,7 @@ double CSensorSession::GetKV275degrees(uint16_t index) {
     lastNakCount = 0;
     lostCode_ = 0;
 
-    const char address[2] = {static_cast<char>(static_cast<unsigned char>(index + kBroadcastAddress)), 0};
+    const char address[2] = {AddressByte(index), 0};
     const char enq[2] = {ENQ, 0};
     const char nak[2] = {NAK, 0};
 
@@ -160,6 +171,17 @@ double CSensorSession::GetKV275degrees(uint16_t index) {
     else if (messageLanguage == 2)
         errorBox("GetKV275degrees: no data received", "COM Error");
     return -1.0;
+}
+
+double CSensorSession::QueryQuietly(uint16_t index, int32_t queryAttempts) {
+    const int32_t savedAttempts = attempts;
+    const uint8_t savedLanguage = messageLanguage;
+    attempts = queryAttempts;
+    messageLanguage = 0;
+    const double angle = GetKV275degrees(index);
+    attempts = savedAttempts;
+    messageLanguage = savedLanguage;
+    return angle;
 }
 
 double CSensorSession::setupFormQuery(uint16_t index) {

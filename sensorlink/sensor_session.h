@@ -36,6 +36,11 @@ public:
     // true once acknowledged, false after three attempts and the box.
     bool WriteVariable(uint16_t index, int32_t number, int32_t value);
 
+    // The angle from the sensor at 177 + index in the given number of
+    // attempts, with no failure box (the setup form's query takes neither);
+    // attempts and messageLanguage are the caller's again afterwards.
+    double QueryQuietly(uint16_t index, int32_t queryAttempts);
+
     SessionSettings& settings() { return settings_; }
     SessionForm form() const { return form_; }
 
@@ -57,6 +62,13 @@ public:
     int32_t lastReadTime = 0;
     int32_t lastNakCount = 0;
     uint8_t skipDeviceCheck = 0;
+
+protected:
+    // Opens the current port with the given line settings and marks it in
+    // use: refuses a port another session has marked, closes and reopens a
+    // port this session holds, and shows what failed. A port whose close
+    // failed stays ours and is not opened a second time.
+    bool openLine(const ComParameters& parameters);
 
 private:
     // Keeps the first device-gone failure of an exchange.

@@ -7,7 +7,7 @@
 namespace addresstext {
 
 std::string Format(int32_t index, int32_t format) {
-    if (index < kFirstIndex || index > kLastIndex) return {};
+    if (index < 0 || index > kLastAddressIndex) return {};
     char text[16];
     const long address = static_cast<long>(index) + kBroadcastAddress;
     switch (format) {
@@ -30,7 +30,7 @@ std::optional<int32_t> Parse(const std::string& text) {
         return std::nullopt;
     }
     if (n >= kBroadcastAddress) n -= kBroadcastAddress;
-    if (n > kLastIndex) n = kLastIndex;
+    if (n > kLastAddressIndex) n = kLastAddressIndex;
     if (n < 0) return std::nullopt;
     return n;
 }

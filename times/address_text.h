@@ -2,15 +2,13 @@
 // How the timing grid shows and reads bus addresses. An address index 0 to 78
 // stands for the bus address 177 + index (0 is 177, all sensors).
 
+#include "sensorlink/bus_address.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
 
 namespace addresstext {
-
-constexpr int32_t kFirstIndex = 0;
-constexpr int32_t kLastIndex = 78;
-constexpr int32_t kBroadcastAddress = 177;
 
 // The address field's text for an index in the chosen format: 0 "%ld" of the
 // index, 1 "%03ld" of the bus address, 2 "%02lX" of the bus address. Any

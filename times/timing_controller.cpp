@@ -2,6 +2,7 @@
 
 #include "platform/c_numbers.h"
 #include "platform/message_box.h"
+#include "sensorlink/bus_address.h"
 #include "times/address_text.h"
 #include "times/timing_session.h"
 #include "times/timing_settings.h"
@@ -13,7 +14,7 @@ using timinglayout::kSlots;
 
 namespace {
 
-constexpr int kProbeIndexes = 78;
+constexpr int32_t kRunAttempts = 3;
 // 100 / 78: the caption counts the addresses asked so far in per cent.
 constexpr double kPercentPerAddress = 1.282051282051282;
 
@@ -56,9 +57,8 @@ int CTimingController::cellOfSensor(int entry) const {
 }
 
 int CTimingController::nextExistingCell(int from) const {
-    for (int cell = from < 0 ? 0 : from; cell < kMaxCells; ++cell)
-        if (cellCreated_[cell]) return cell;
-    return -1;
+    const int cell = from < 0 ? 0 : from;
+    return cell < cellCount_ ? cell : -1;
 }
 
 void CTimingController::OnInitDialog() {
@@ -83,8 +83,7 @@ void CTimingController::readBack(bool checkAddressZero) {
     if (!dirty_) return;
     int32_t count = 0;
     cellOfSensor_.fill(-1);
-    for (int cell = 0; cell < kMaxCells; ++cell) {
-        if (!cellCreated_[cell]) continue;
+    for (int cell = 0; cell < cellCount_; ++cell) {
         std::string text = view_.addressText(cell);
         if (text.size() > 254) text.resize(254);
         const std::optional<int32_t> index = addresstext::Parse(text);
@@ -103,15 +102,14 @@ void CTimingController::readBack(bool checkAddressZero) {
     dirty_ = false;
 }
 
-bool CTimingController::refuseBroadcastBesideSensors() {
+void CTimingController::refuseBroadcastBesideSensors() {
     bool broadcast = false;
     bool single = false;
     for (int32_t i = 0; i < settings_.addressCount; ++i) (settings_.addresses[i] == 0 ? broadcast : single) = true;
-    if (!broadcast || !single) return false;
+    if (!broadcast || !single) return;
     platform::MessageBox(view_.boxOwner(), "Address 0 must not be used with two or more sensors.",
                          "Configuration Error", platform::MsgIcon::Error, platform::MsgButtons::Ok);
     settings_.addressCount = 0;
-    return true;
 }
 
 void CTimingController::fillGrid() {
@@ -129,17 +127,14 @@ void CTimingController::fillGrid() {
         // What the last scan found, not yet taken as the configuration.
         for (int32_t i = 0; i < scanCount_ && i < TimingSettings::kMaxAddresses; ++i) {
             const int32_t entry = settings_.addresses[i];
-            if (entry < 0 || entry > addresstext::kLastIndex) continue;
+            if (entry < 0 || entry > kLastAddressIndex) continue;
             const int cell = nextExistingCell(next);
             if (cell < 0) break;
             ShowAddress(cell, i);
             next = cell + 1;
         }
     }
-    for (int cell = nextExistingCell(next); cell >= 0; cell = nextExistingCell(cell + 1)) {
-        view_.setValueText(cell, "");
-        view_.setAddressText(cell, "");
-    }
+    // The cells left over stay as ApplyLayout left them: empty.
 }
 
 void CTimingController::ApplyLayout() {
@@ -155,17 +150,17 @@ void CTimingController::ApplyLayout() {
 
     int cell = 0;
     for (int row = 0; row < grid.rows; ++row) {
-        if (!rowCreated_[row]) {
+        if (row >= rowCount_) {
             view_.createRowLabels(row, timinglayout::FirstRowLabel(row, settings_.rowdiff),
                                   timinglayout::SecondRowLabel(row, settings_.rowdiff));
-            rowCreated_[row] = true;
+            rowCount_ = row + 1;
         }
         for (int column = 0; column < grid.columns && cell < kMaxCells; ++column, ++cell) {
             const QRect value = timinglayout::ValueField(row, column, settings_.rowdiff, settings_.columndiff);
             const QRect address = timinglayout::AddressField(row, column, settings_.rowdiff, settings_.columndiff);
-            if (!cellCreated_[cell]) {
+            if (cell >= cellCount_) {
                 view_.createCell(cell, value, address);
-                cellCreated_[cell] = true;
+                cellCount_ = cell + 1;
                 // A field made during a run must not take edits the run ignores.
                 if (running_) view_.setAddressEnabled(cell, false);
             } else {
@@ -175,16 +170,7 @@ void CTimingController::ApplyLayout() {
             view_.setAddressText(cell, "");
         }
     }
-    for (int row = grid.rows; row < kSlots; ++row) {
-        if (!rowCreated_[row]) continue;
-        view_.destroyRowLabels(row);
-        rowCreated_[row] = false;
-    }
-    for (int k = cell; k < kSlots; ++k) {
-        if (!cellCreated_[k]) continue;
-        view_.destroyCell(k);
-        cellCreated_[k] = false;
-    }
+    removeRowsAndCellsFrom(grid.rows, cell);
     fillGrid();
 }
 
@@ -192,7 +178,7 @@ void CTimingController::showStopFigures() {
     for (int32_t i = 0; i < settings_.addressCount; ++i) {
         const int32_t entry = settings_.addresses[i];
         const int cell = cellOfSensor(i);
-        if (entry < 0 || entry > addresstext::kLastIndex || cell < 0) continue;
+        if (entry < 0 || entry > kLastAddressIndex || cell < 0) continue;
         // Stopped before its first answer: there is no mean to show.
         if (reads_[cell] == 0) continue;
         view_.setValueText(cell, stopText(static_cast<double>(timeSum_[cell]) / reads_[cell], nakSum_[cell]));
@@ -200,9 +186,9 @@ void CTimingController::showStopFigures() {
 }
 
 void CTimingController::setRunning(bool on) {
+    ++runGen_;
     view_.setRunBoxesEnabled(!on);
-    for (int cell = 0; cell < kMaxCells; ++cell)
-        if (cellCreated_[cell]) view_.setAddressEnabled(cell, !on);
+    for (int cell = 0; cell < cellCount_; ++cell) view_.setAddressEnabled(cell, !on);
     if (on) {
         view_.setStartCaption("Stop");
         return;
@@ -220,10 +206,10 @@ void CTimingController::StartStop() {
     if (running_) {
         // The list must pass the check whether or not this start reads it
         // back: a list read back by "<- Apply" (or loaded from the file)
-        // would otherwise run 177 beside single sensors, which collide.
-        const bool readNow = dirty_;
+        // would otherwise run 177 beside single sensors, which collide. A
+        // list the read back has just refused is empty and passes.
         ReadBackAddresses();
-        if (!readNow) refuseBroadcastBesideSensors();
+        refuseBroadcastBesideSensors();
         for (int32_t i = 0; i < settings_.addressCount; ++i) {
             const int cell = cellOfSensor(i);
             if (cell >= 0) view_.setValueText(cell, "");
@@ -232,8 +218,8 @@ void CTimingController::StartStop() {
     if (settings_.addressCount == 0) running_ = false;
 
     if (running_) {
-        for (int row = 0; row < settings_.rows && row < kSlots; ++row)
-            if (rowCreated_[row]) view_.setFirstRowLabel(row, "Time/Degrees:");
+        for (int row = 0; row < settings_.rows && row < rowCount_; ++row)
+            view_.setFirstRowLabel(row, "Time/Degrees:");
         session_.readAttemptCount = 0;
         session_.queryCount = 0;
         session_.nakCount = 0;
@@ -246,8 +232,8 @@ void CTimingController::StartStop() {
             settings_.timerId = view_.startWindowTimer(kTimerId, kTimerInterval);
         if (!session_.IsOpen() || settings_.timerId == 0) running_ = false;
     } else {
-        for (int row = 0; row < settings_.rows && row < kSlots; ++row)
-            if (rowCreated_[row]) view_.setFirstRowLabel(row, "Time/NAKs:");
+        for (int row = 0; row < settings_.rows && row < rowCount_; ++row)
+            view_.setFirstRowLabel(row, "Time/NAKs:");
         showStopFigures();
     }
     setRunning(running_);
@@ -259,23 +245,30 @@ void CTimingController::endRunWithoutPort() {
 
 void CTimingController::OnTimer() {
     if (settings_.timerId != 0) view_.stopWindowTimer(settings_.timerId);
+    const unsigned run = runGen_;
     bool lost = false;
     for (int32_t i = 0; i < settings_.addressCount && i < TimingSettings::kMaxAddresses; ++i) {
         const int32_t entry = settings_.addresses[i];
-        if (entry < 0 || entry > addresstext::kLastIndex) continue;
+        if (entry < 0 || entry > kLastAddressIndex) continue;
         // An entry no cell shows (the file was written for a larger grid)
         // has nowhere to show its figures: it is not asked.
         const int cell = cellOfSensor(i);
         if (cell < 0) continue;
         view_.setAddressHighlight(cell, true);
         view_.repaintAddress(cell);
-        session_.messageLanguage = 0;
-        session_.attempts = 3;
-        const double v = session_.GetKV275degrees(static_cast<uint16_t>(entry));
-        session_.messageLanguage = 1;
-        session_.attempts = 3;
-        // A box inside the query (a partial write) runs the event loop, in
-        // which the dialog may have been closed and its cells removed.
+        const double v = session_.QueryQuietly(static_cast<uint16_t>(entry), kRunAttempts);
+        // A box inside the query (a partial write) runs the event loop. A
+        // stop, a restart or the dialog's end in there leaves the rest of
+        // this sweep to no run: asking on would count false failures on a
+        // closed port, or add into the new run's figures.
+        if (run != runGen_ || !running_) {
+            if (cellExists(cell)) {
+                view_.setAddressHighlight(cell, false);
+                view_.repaintAddress(cell);
+            }
+            return;
+        }
+        // "<- Apply" in there may have removed the cell.
         if (!cellExists(cell)) continue;
         view_.setAddressHighlight(cell, false);
         view_.repaintAddress(cell);
@@ -303,14 +296,23 @@ void CTimingController::OnTimer() {
 }
 
 void CTimingController::ScanSensors() {
+    // A box shown during the scan runs the event loop, in which "<- Scan"
+    // may be pressed again: a second scan in there would close and reopen
+    // the port beneath this one.
+    if (scanning_) return;
+    scanning_ = true;
+    struct EndOfScan {
+        bool& scanning;
+        ~EndOfScan() { scanning = false; }
+    } endOfScan{scanning_};
+
     session_.OpenForScan(0);
     if (!session_.IsOpen()) {
         // The run's port was closed for the scan and could not be opened.
         endRunWithoutPort();
         return;
     }
-    for (int cell = 0; cell < kMaxCells; ++cell) {
-        if (!cellCreated_[cell]) continue;
+    for (int cell = 0; cell < cellCount_; ++cell) {
         view_.setValueText(cell, "");
         view_.repaintValue(cell);
         view_.setAddressText(cell, "");
@@ -319,7 +321,7 @@ void CTimingController::ScanSensors() {
     scanCount_ = 0;
     int next = 0;
     bool lost = false;
-    for (int index = 1; index <= kProbeIndexes; ++index) {
+    for (int index = 1; index <= kLastAddressIndex; ++index) {
         if (session_.ProbeAddress(index)) {
             settings_.addresses[scanCount_] = index;
             const int cell = nextExistingCell(next);
@@ -371,14 +373,13 @@ void CTimingController::OnDestroy() {
         settings_.timerId = 0;
     }
     running_ = false;
-    for (int row = 0; row < kSlots; ++row) {
-        if (!rowCreated_[row]) continue;
-        view_.destroyRowLabels(row);
-        rowCreated_[row] = false;
-    }
-    for (int cell = 0; cell < kSlots; ++cell) {
-        if (!cellCreated_[cell]) continue;
-        view_.destroyCell(cell);
-        cellCreated_[cell] = false;
-    }
+    ++runGen_;
+    removeRowsAndCellsFrom(0, 0);
+}
+
+void CTimingController::removeRowsAndCellsFrom(int row, int cell) {
+    for (int r = row; r < rowCount_; ++r) view_.destroyRowLabels(r);
+    if (row < rowCount_) rowCount_ = row;
+    for (int c = cell; c < cellCount_; ++c) view_.destroyCell(c);
+    if (cell < cellCount_) cellCount_ = cell;
 }

@@ -45,11 +45,9 @@ public:
     bool running() const { return running_; }
     bool dirty() const { return dirty_; }
     int32_t scanCount() const { return scanCount_; }
-    bool rowExists(int row) const { return row >= 0 && row < timinglayout::kSlots && rowCreated_[row]; }
-    bool cellExists(int cell) const { return cell >= 0 && cell < timinglayout::kMaxCells && cellCreated_[cell]; }
+    bool cellExists(int cell) const { return cell >= 0 && cell < cellCount_; }
     // The cell that shows entry i of the address list, -1 when none does.
     int cellOfSensor(int entry) const;
-    int32_t reads(int cell) const { return cellExists(cell) ? reads_[cell] : 0; }
     uint32_t timeSum(int cell) const { return cellExists(cell) ? timeSum_[cell] : 0; }
     int32_t nakSum(int cell) const { return cellExists(cell) ? nakSum_[cell] : 0; }
 
@@ -64,7 +62,7 @@ private:
     void readBack(bool checkAddressZero);
     // Address 0 reaches every sensor at once: beside single sensors it makes
     // them all answer together. Shows why and empties the list's count.
-    bool refuseBroadcastBesideSensors();
+    void refuseBroadcastBesideSensors();
     void fillGrid();
     void setRunning(bool on);
     void showStopFigures();
@@ -72,6 +70,8 @@ private:
     // away): the run ends as "Stop" ends it.
     void endRunWithoutPort();
     int nextExistingCell(int from) const;
+    // Removes the row labels from `row` on and the cells from `cell` on.
+    void removeRowsAndCellsFrom(int row, int cell);
 
     TimingSettings& settings_;
     CTimingSession& session_;
@@ -80,8 +80,15 @@ private:
     int32_t scanCount_ = 0;
     bool running_ = false;
     bool dirty_ = false;
-    std::array<bool, timinglayout::kSlots> rowCreated_{};
-    std::array<bool, timinglayout::kSlots> cellCreated_{};
+    // A box inside a query runs the event loop, in which the user may press
+    // "<- Scan" again, stop or restart the run, or close the dialog. A scan
+    // is not started inside itself; a sweep compares runGen_ after
+    // each query and leaves a run that is no longer its own.
+    bool scanning_ = false;
+    unsigned runGen_ = 0;  // goes up at every start, stop and end of a run
+    // The grid's row labels and cells always run unbroken from 0.
+    int rowCount_ = 0;
+    int cellCount_ = 0;
     std::array<int32_t, timinglayout::kSlots> cellOfSensor_{};
     std::array<int32_t, timinglayout::kSlots> reads_{};
     std::array<uint32_t, timinglayout::kSlots> timeSum_{};

@@ -4,6 +4,8 @@
 // labels at the start of every row. Pure arithmetic on dialog units, turned
 // into client pixels by the one conversion every program uses.
 
+#include "sensorlink/bus_address.h"
+
 #include <QRect>
 #include <QSize>
 
@@ -11,7 +13,7 @@
 
 namespace timinglayout {
 
-constexpr int kMaxCells = 78;  // one per single-sensor bus address
+constexpr int kMaxCells = kLastAddressIndex;  // one per single-sensor bus address
 constexpr int kSlots = 80;     // rows and cells the dialog keeps room for
 constexpr int kMaxRows = 78;   // even with no columns
 

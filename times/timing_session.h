@@ -23,16 +23,12 @@ public:
     // Like CloseAfterScan, but never reopens: for a scan whose device is gone.
     void CloseAfterLostScan();
     // True when the sensor at 177 + index answers within two attempts.
-    // Shows nothing; a probe inside a probe answers false at once.
+    // Shows nothing.
     bool ProbeAddress(int index);
-
-    bool reopenAfterScan() const { return reopenAfterScan_ != 0; }
 
     // 9600 8N1; 100 ms between bytes, 200 ms for the whole reply.
     const ComParameters scanParameters;
 
 private:
-    uint8_t reopenAfterScan_ = 0;
-    uint8_t openedByScan_ = 0;
-    uint8_t probeBusy_ = 0;
+    bool reopenAfterScan_ = false;
 };

@@ -2,6 +2,7 @@
 // The timing program's settings record and its file "KV275Times.ini": lines of
 // "key value", the address list ten entries to a line separated by TABs.
 
+#include "sensorlink/bus_address.h"
 #include "sensorlink/session_settings.h"
 
 #include <array>
@@ -9,7 +10,7 @@
 #include <string>
 
 struct TimingSettings : SessionSettings {
-    static constexpr int kMaxAddresses = 78;
+    static constexpr int kMaxAddresses = kLastAddressIndex;  // one per single sensor
 
     TimingSettings();
 

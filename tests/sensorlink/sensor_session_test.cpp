@@ -184,6 +184,22 @@ TEST_F(SessionTest, ReopenWhoseCloseFailsKeepsThePortItHas) {
     EXPECT_EQ(session.GetKV275degrees(1), 1.0);
 }
 
+// The port was closed before the failed reopen: keeping its mark would
+// refuse every later open as "already in use".
+TEST_F(SessionTest, FailedReopenReleasesTheMarkAndTheNextOpenWorks) {
+    openQuietly();
+    line.openError = ENOENT;
+    EXPECT_FALSE(session.OpenSession(-1));
+    expectErrorBoxes(boxes, {comError("CCom.Open", ENOENT), kNotOpened});
+    EXPECT_FALSE(settings.portInUse[0]);
+
+    boxes.calls.clear();
+    line.openError = 0;
+    EXPECT_TRUE(session.OpenSession(-1));
+    EXPECT_TRUE(boxes.calls.empty());
+    EXPECT_TRUE(settings.portInUse[0]);
+}
+
 TEST_F(SessionTest, MarkedPortIsRefused) {
     settings.ISPort = 2;
     settings.portInUse[1] = true;

@@ -214,6 +214,53 @@ TEST_F(TimingControllerTest, ShortReplyIsRepeatedAfterANakLikeAGarbledOne) {
     EXPECT_EQ(view.cells.at(0).valueText.substr(3), "/010°");
 }
 
+// A partial write shows a box whose event loop lets the user stop the run
+// there, or stop and start it again. The interrupted sweep then belongs to
+// no run: it must ask no further sensor and count nothing, neither into the
+// stopped run's figures nor into the new run's.
+TEST_F(TimingControllerTest, StopPressedInsideABoxDuringASweepLeavesTheFiguresAndAsksNoFurtherSensor) {
+    struct Case {
+        const char* name;
+        bool startAgain;
+        Texts values;  // the stop's figures, or the new run's empty fields
+        int timer;
+    };
+    for (const Case& c : {Case{"stop", false, {"001/0", "001/0", "001/0"}, 0},
+                          Case{"stop, then start", true, {"", "", ""}, CTimingController::kTimerId}}) {
+        SCOPED_TRACE(c.name);
+        bus.angles = {{178, 1.0}, {179, 2.0}, {180, 3.0}};
+        configure("1", "3", {{0, "1"}, {1, "2"}, {2, "3"}});
+        start();
+        ctl.OnTimer();
+        ASSERT_EQ(view.statistics, "Err:0 Read:3 NAK:0");
+        boxes.calls.clear();
+        line.writeLimit = 0;  // the next write sends nothing and says so
+        boxes.whileShown = [&](const platform::MessageBoxCall&) {
+            if (!ctl.running()) return;
+            line.writeLimit = UINT32_MAX;
+            ctl.StartStop();
+            if (c.startAgain) ctl.StartStop();
+            ASSERT_EQ(ctl.running(), c.startAgain);
+            line.clearLog();
+        };
+        ctl.OnTimer();
+        EXPECT_EQ(boxes.summary(), Texts{"COM Message|Data was only partially send."});
+        for (const char* asked : {"write B3", "write B4", "view highlight 1 on", "view highlight 2 on"})
+            EXPECT_EQ(count(asked), 0) << asked;
+        EXPECT_EQ(count("view start timer 101 10"), 0) << "the sweep restarts no timer after the stop";
+        EXPECT_EQ(view.timerId, c.timer);
+        EXPECT_EQ(view.statistics, "Err:0 Read:3 NAK:0");
+        EXPECT_EQ(view.valueTexts(3), c.values);
+        EXPECT_FALSE(view.cells.at(0).highlighted);
+        for (int cell = 0; cell < 3 && c.startAgain; ++cell) {
+            EXPECT_EQ(ctl.timeSum(cell), 0u) << cell;
+            EXPECT_EQ(ctl.nakSum(cell), 0) << cell;
+        }
+        boxes.whileShown = nullptr;
+        if (ctl.running()) ctl.StartStop();
+    }
+}
+
 TEST_F(TimingControllerTest, StopBeforeTheFirstSweepLeavesTheFieldsInsteadOfDividingByZero) {
     bus.angles = {{178, 10.0}};
     configure("1", "1", {{0, "1"}});
@@ -425,6 +472,36 @@ TEST_F(TimingControllerTest, ScanDuringARunThatLeavesThePortClosedEndsTheRun) {
         EXPECT_TRUE(boxes.calls.empty());
         ctl.StartStop();
     }
+}
+
+// A box shown during a scan runs the event loop, in which "<- Scan" can be
+// pressed again; a scan inside the scan would close and reopen the port
+// beneath the first and leave it closed.
+TEST_F(TimingControllerTest, ScanPressedInsideABoxDuringAScanDoesNothing) {
+    bus.angles = {{180, 1.0}, {184, 2.0}};
+    grid("2", "2");
+    line.writeLimit = 0;  // the first write sends nothing and says so
+    bool pressed = false;
+    boxes.whileShown = [&](const platform::MessageBoxCall&) {
+        if (pressed) return;
+        pressed = true;
+        line.writeLimit = UINT32_MAX;
+        const size_t before = line.log.size();
+        ctl.ScanSensors();
+        EXPECT_EQ(line.log.size(), before) << "the nested scan must not touch the line";
+    };
+    ctl.ScanSensors();
+    EXPECT_TRUE(pressed);
+    EXPECT_EQ(view.addressTexts(4), (Texts{"3", "7", "", ""}));
+    EXPECT_EQ(view.sensors, "2");
+    EXPECT_EQ(std::count(view.scanCaptions.begin(), view.scanCaptions.end(), "<-Scan"), 1);
+    EXPECT_FALSE(line.isOpen);
+    EXPECT_FALSE(settings.portInUse[1]);
+    // The guard ends with the scan: the next press scans again.
+    boxes.whileShown = nullptr;
+    view.scanCaptions.clear();
+    ctl.ScanSensors();
+    EXPECT_EQ(view.scanCaptions.size(), 79u);
 }
 
 // A run's port whose close fails is still open and still ours: the scan uses
