@@ -22,6 +22,25 @@ namespace bench {
 // Milliseconds a byte takes on the line at `baud`, 10 bits a byte.
 inline double byteMs(unsigned baud) { return 10.0 * 1000.0 / baud; }
 
+// How long the tools wait after a request before they read the answer.
+constexpr double kAnswerWaitMs = 15.0;
+
+// An exchange's floor: the wait, or the request, the sensor's answer delay
+// and the reply on the line, whichever ends later.
+inline double exchangeMs(unsigned baud, unsigned answerDelayMs, double requestBytes, double replyBytes) {
+    return std::max(kAnswerWaitMs, (requestBytes + replyBytes) * byteMs(baud) + answerDelayMs);
+}
+
+// An answered angle query: address and ENQ out, 11 bytes back.
+inline double answeringMs(unsigned baud, unsigned answerDelayMs) { return exchangeMs(baud, answerDelayMs, 2, 11); }
+
+// Sensors at the addresses, each at a fixed angle of its own.
+inline std::vector<kv275sim::SensorConfig> sensorsAt(const std::vector<int>& addresses) {
+    std::vector<kv275sim::SensorConfig> sensors;
+    for (int a : addresses) sensors.push_back({static_cast<uint8_t>(a), kv275sim::AngleMotion::fixed(10.0 + a % 7)});
+    return sensors;
+}
+
 inline double medianOf(std::vector<double> v) {
     std::sort(v.begin(), v.end());
     const size_t n = v.size();

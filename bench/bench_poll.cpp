@@ -63,9 +63,8 @@ int main(int argc, char** argv) {
     sim.start();
 
     const PortSettings line;
-    const double byte = bench::byteMs(kBaud);
-    const double good = std::max(15.0, 2 * byte + kAnswerDelay + 11 * byte) + line.ReadIntervalTimeout;
-    const double silent = 15.0 + line.ReadTotalTimeoutMultiplier * tiltpoll::kReplyBytes + line.ReadTotalTimeoutConstant;
+    const double good = bench::answeringMs(kBaud, kAnswerDelay) + line.ReadIntervalTimeout;
+    const double silent = bench::kAnswerWaitMs + line.ReadTotalTimeoutMultiplier * tiltpoll::kReplyBytes + line.ReadTotalTimeoutConstant;
     std::vector<bench::Row> rows;
 
     {

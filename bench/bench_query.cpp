@@ -28,7 +28,6 @@ int main() {
     session.messageLanguage = 0;
     if (!session.OpenSession(-1)) return 1;
 
-    const double byte = bench::byteMs(baud);
     const ComParameters& p = settings.comParameters;
     const double readTimeout = p.ReadTotalTimeoutMultiplier * 11.0 + p.ReadTotalTimeoutConstant;
     std::vector<bench::Row> rows;
@@ -37,7 +36,7 @@ int main() {
     const double good = bench::medianMs(50, [&] {
         if (session.GetKV275degrees(1) != 12.34) std::fprintf(stderr, "bad reading\n");
     });
-    rows.push_back({"(a) good angle query", good, std::max(15.0, 2 * byte + answerDelay + 11 * byte)});
+    rows.push_back({"(a) good angle query", good, bench::answeringMs(baud, answerDelay)});
 
     session.attempts = 3;
     const double silent = bench::medianMs(5, [&] { session.GetKV275degrees(40); });

@@ -23,17 +23,6 @@ namespace {
 constexpr unsigned kBaud = 9600;
 constexpr unsigned kAnswerDelay = 3;
 
-std::vector<kv275sim::SensorConfig> sensorsAt(const std::vector<int>& addresses) {
-    std::vector<kv275sim::SensorConfig> sensors;
-    for (int a : addresses) sensors.push_back({static_cast<uint8_t>(a), kv275sim::AngleMotion::fixed(10.0 + a % 7)});
-    return sensors;
-}
-
-double answeringMs() {
-    const double byte = bench::byteMs(kBaud);
-    return std::max(15.0, 2 * byte + kAnswerDelay + 11 * byte);
-}
-
 double silentScanMs(const ComParameters& p) {
     const double readTimeout = p.ReadTotalTimeoutMultiplier * 11.0 + p.ReadTotalTimeoutConstant;
     return 2 * (15.0 + readTimeout) + 15.0;  // no NAK (nor its wait) after the last read
@@ -57,7 +46,7 @@ struct ScannerOnBus {
         options.directory = dir.path();
         options.baud = kBaud;
         options.answerDelayMs = kAnswerDelay;
-        options.sensors = sensorsAt(addresses);
+        options.sensors = bench::sensorsAt(addresses);
         sim = std::make_unique<kv275sim::Simulator>(options);
         sim->start();
         session.messageLanguage = 2;
@@ -82,7 +71,7 @@ bench::Row scanRow(const std::vector<int>& addresses, const char* name) {
     for (int cell = 0; cell < 78; ++cell) found += dialog.controller().isSelected(cell);
     if (found != static_cast<int>(addresses.size())) std::fprintf(stderr, "%s: found %d sensors\n", name, found);
     const double silent = silentScanMs(bus.settings.comParameters);
-    const double floor = 10.0 + (78 - addresses.size()) * silent + addresses.size() * answeringMs();
+    const double floor = 10.0 + (78 - addresses.size()) * silent + addresses.size() * bench::answeringMs(kBaud, kAnswerDelay);
     return {name, ms, floor};
 }
 
@@ -107,7 +96,7 @@ bench::Row sweepRow(const std::vector<int>& addresses) {
     dialog.readButton()->click();
     std::printf("processor time per reading sweep: %.2f ms of %.2f ms (%.0f %% of a core)\n", cpuPerSweep, ms,
                 100.0 * cpuPerSweep / ms);
-    return {"one reading sweep over ten marked sensors", ms, addresses.size() * answeringMs()};
+    return {"one reading sweep over ten marked sensors", ms, addresses.size() * bench::answeringMs(kBaud, kAnswerDelay)};
 }
 
 }  // namespace

@@ -40,14 +40,12 @@ constexpr unsigned kBaud = 9600;
 constexpr unsigned kAnswerDelay = 3;
 constexpr int kSensorAddress = 178;
 constexpr int kSensorIndex = kSensorAddress - 177;
-constexpr double kAnswerWait = 15.0;     // between each request and its read
 constexpr double kWritePause = 20.0;     // before each write of a click
 constexpr int kWrittenVariables = 5;     // V024, V025, V026, V064, V063
 constexpr double kWriteFrameBytes = 17;  // address, DC2, STX, "nnn\r", "vvvvv\r", ETB, two checksum digits, "$"
 
 double exchangeMs(double requestBytes, double replyBytes) {
-    const double byte = bench::byteMs(kBaud);
-    return std::max(kAnswerWait, requestBytes * byte + kAnswerDelay + replyBytes * byte);
+    return bench::exchangeMs(kBaud, kAnswerDelay, requestBytes, replyBytes);
 }
 
 double checkMs() { return exchangeMs(2, 11); }

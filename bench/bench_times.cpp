@@ -35,27 +35,15 @@ namespace {
 
 constexpr unsigned kBaud = 9600;
 constexpr unsigned kAnswerDelay = 3;
-constexpr double kAnswerWait = 15.0;  // before each read and before each NAK
 constexpr int kRows = 2;
 constexpr int kColumns = 5;
-
-std::vector<kv275sim::SensorConfig> sensorsAt(const std::vector<int>& addresses) {
-    std::vector<kv275sim::SensorConfig> sensors;
-    for (int a : addresses) sensors.push_back({static_cast<uint8_t>(a), kv275sim::AngleMotion::fixed(10.0 + a % 7)});
-    return sensors;
-}
-
-double answeringMs() {
-    const double byte = bench::byteMs(kBaud);
-    return std::max(kAnswerWait, 2 * byte + kAnswerDelay + 11 * byte);
-}
 
 double readTimeoutMs(const ComParameters& p) {
     return p.ReadTotalTimeoutMultiplier * 11.0 + p.ReadTotalTimeoutConstant;
 }
 
 double silentMs(int reads, const ComParameters& p) {
-    return reads * (kAnswerWait + readTimeoutMs(p)) + (reads - 1) * kAnswerWait;
+    return reads * (bench::kAnswerWaitMs + readTimeoutMs(p)) + (reads - 1) * bench::kAnswerWaitMs;  // a wait before each read and each NAK
 }
 
 // The simulator with the given sensors (those in `silent` never answer) and
@@ -67,7 +55,7 @@ struct TimesOnBus {
         options.directory = dir.path();
         options.baud = kBaud;
         options.answerDelayMs = kAnswerDelay;
-        options.sensors = sensorsAt(addresses);
+        options.sensors = bench::sensorsAt(addresses);
         for (int a : silent) options.faults.push_back({kv275sim::FaultKind::Silence, 1.0, a});
         sim = std::make_unique<kv275sim::Simulator>(options);
         sim->start();
@@ -129,7 +117,7 @@ bench::Row answeringSweepRow(const std::vector<int>& addresses) {
     stopRun(bus);
     std::printf("processor time per run sweep: %.2f ms of %.2f ms (%.0f %% of a core)\n", cpuPerSweep, ms,
                 100.0 * cpuPerSweep / ms);
-    return {"one run sweep over ten answering sensors", ms, addresses.size() * answeringMs()};
+    return {"one run sweep over ten answering sensors", ms, addresses.size() * bench::answeringMs(kBaud, kAnswerDelay)};
 }
 
 bench::Row silentSweepRow(const std::vector<int>& addresses, int silent) {
@@ -141,7 +129,7 @@ bench::Row silentSweepRow(const std::vector<int>& addresses, int silent) {
     if (bus.session.failedQueryCount != kSweeps)
         std::fprintf(stderr, "silent sweeps: %d failed queries in %d sweeps\n", bus.session.failedQueryCount, kSweeps);
     stopRun(bus);
-    const double floor = (addresses.size() - 1) * answeringMs() + silentMs(3, bus.settings.comParameters);
+    const double floor = (addresses.size() - 1) * bench::answeringMs(kBaud, kAnswerDelay) + silentMs(3, bus.settings.comParameters);
     return {"one run sweep over ten sensors, one silent", ms, floor};
 }
 
@@ -155,7 +143,7 @@ bench::Row scanRow(const std::vector<int>& addresses, const char* name) {
     const double silent = silentMs(2, bus.session.scanParameters);
     const size_t answering = addresses.size();
     const size_t silentProbes = 78 - answering + (answering == 0 ? 1 : 0);
-    return {name, ms, silentProbes * silent + answering * answeringMs()};
+    return {name, ms, silentProbes * silent + answering * bench::answeringMs(kBaud, kAnswerDelay)};
 }
 
 bench::Row probeRow(const std::vector<int>& addresses, int silentIndex) {
