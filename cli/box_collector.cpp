@@ -1,12 +1,8 @@
 #include "cli/box_collector.h"
 
+#include "sensorlink/ccom.h"
+
 namespace kvcli {
-namespace {
-
-// The title ShowComError gives a failed port operation.
-constexpr const char* kPortErrorTitle = "Error";
-
-}  // namespace
 
 BoxCollector::BoxCollector() {
     platform::setMessageBoxHandler([this](const platform::MessageBoxCall& call) {
@@ -38,10 +34,10 @@ std::string BoxCollector::OneLine(const platform::MessageBoxCall& call) {
 
 std::string BoxCollector::Take() {
     bool portError = false;
-    for (const platform::MessageBoxCall& b : boxes_) portError = portError || b.title == kPortErrorTitle;
+    for (const platform::MessageBoxCall& b : boxes_) portError = portError || b.title == kComErrorTitle;
     std::string line;
     for (const platform::MessageBoxCall& b : boxes_) {
-        if (portError && b.title != kPortErrorTitle) continue;
+        if (portError && b.title != kComErrorTitle) continue;
         const std::string one = OneLine(b);
         if (line.find(one) != std::string::npos) continue;  // the same failure twice says nothing new
         if (!line.empty()) line += "; ";

@@ -1,6 +1,8 @@
 #include "cli/bus.h"
 
 #include "cli/exit_status.h"
+#include "sensorlink/bus_address.h"
+#include "sensorlink/variable_writes.h"
 
 namespace kvcli {
 namespace {
@@ -10,11 +12,19 @@ constexpr uint32_t kLateAnswerMarginMs = 18;
 
 }  // namespace
 
-ComParameters ScannerLine(uint32_t baud) { return {baud, 8, 0, 0, 200, 7, 124, 0, 0}; }
+ComParameters ScannerLine(uint32_t baud) {
+    ComParameters p;
+    p.BaudRate = baud;
+    return p;
+}
 
 ComParameters FastScanLine(uint32_t baud, uint32_t readLimitMs) { return {baud, 8, 0, 0, 0, 0, readLimitMs, 0, 0}; }
 
-ComParameters VariableLine(uint32_t baud) { return {baud, 8, 0, 0, 400, 7, 124, 0, 5000}; }
+ComParameters VariableLine(uint32_t baud) {
+    ComParameters p = variablewrites::kTransferLine;
+    p.BaudRate = baud;
+    return p;
+}
 
 uint32_t DefaultFastReadLimitMs(uint32_t baud) {
     // Ten bits a byte: start, eight data bits, stop.
@@ -40,8 +50,7 @@ void Bus::Close() {
 
 std::optional<double> Bus::Angle(int address, int attempts) {
     session_.attempts = attempts;
-    session_.messageLanguage = 0;
-    const double v = session_.GetKV275degrees(static_cast<uint16_t>(address - 177));
+    const double v = session_.GetKV275degrees(static_cast<uint16_t>(address - kBroadcastAddress));
     if (v == -1.0) return std::nullopt;
     return v;
 }

@@ -3,8 +3,6 @@
 #include "cli/writable_variables.h"
 
 #include <algorithm>
-#include <cstdlib>
-#include <limits>
 #include <map>
 #include <set>
 
@@ -121,12 +119,7 @@ std::vector<int> addresses(const std::string& command, const std::vector<std::st
     if (positional.empty()) refuse(command, "no address given");
     std::vector<int> out;
     for (const std::string& text : positional) {
-        int a = 0;
-        try {
-            a = ParseBusAddress(text);
-        } catch (const UsageError& e) {
-            refuse(command, e.what());
-        }
+        const int a = ParseBusAddress(text);
         if (std::find(out.begin(), out.end(), a) != out.end())
             refuse(command, "address " + std::to_string(a) + " given twice");
         out.push_back(a);
@@ -136,14 +129,6 @@ std::vector<int> addresses(const std::string& command, const std::vector<std::st
     if (out.size() > 1 && std::find(out.begin(), out.end(), kBroadcastAddress) != out.end())
         refuse(command, "address 177 reaches every sensor: it cannot be asked beside single sensors");
     return out;
-}
-
-int oneAddress(const std::string& command, const std::string& text) {
-    try {
-        return ParseBusAddress(text);
-    } catch (const UsageError& e) {
-        refuse(command, e.what());
-    }
 }
 
 void noPositional(const std::string& command, const SplitArgs& a, size_t expected) {
@@ -195,26 +180,21 @@ VarsDumpArgs parseDump(SplitArgs& a) {
     const std::string command = "vars dump";
     if (a.positional.empty()) refuse(command, "no address given");
     noPositional(command, a, 1);
-    return {oneAddress(command, a.positional[0]), a.has("json")};
+    return {ParseBusAddress(a.positional[0]), a.has("json")};
 }
 
 VarsSetArgs parseSet(SplitArgs& a) {
     const std::string command = "vars set";
     if (a.positional.empty()) refuse(command, "no address given");
     VarsSetArgs s;
-    s.address = oneAddress(command, a.positional[0]);
+    s.address = ParseBusAddress(a.positional[0]);
     s.all = a.has("all");
     s.move = a.has("move");
     checkWriteTarget(command, s.address, s.all);
     if (a.positional.size() < 2) refuse(command, "nothing to write: give assignments like V026=50");
     std::set<int> seen;
     for (size_t i = 1; i < a.positional.size(); ++i) {
-        Assignment as;
-        try {
-            as = ParseAssignment(a.positional[i]);
-        } catch (const UsageError& e) {
-            refuse(command, e.what());
-        }
+        const Assignment as = ParseAssignment(a.positional[i]);
         const WritableVariable* w = FindWritable(as.variable);
         if (!w)
             refuse(command,
@@ -236,7 +216,7 @@ VarsRestoreArgs parseRestore(SplitArgs& a) {
     if (a.positional.size() < 2) refuse(command, a.positional.empty() ? "no address given" : "no dump file given");
     noPositional(command, a, 2);
     VarsRestoreArgs r;
-    r.address = oneAddress(command, a.positional[0]);
+    r.address = ParseBusAddress(a.positional[0]);
     r.file = a.positional[1];
     r.all = a.has("all");
     r.move = a.has("move");
@@ -260,6 +240,32 @@ void takeLineOptions(const std::string& command, const SplitArgs& a, CommandLine
             refuse(command, "--baud wants one of 1200 2400 4800 9600 19200 38400 57600 115200, not '" + *b + "'");
         line.baud = static_cast<uint32_t>(*n);
     }
+}
+
+// One command: the options it takes besides --port and --baud, and what makes
+// its arguments of them.
+struct CommandParser {
+    const char* name;
+    std::vector<KnownOption> options;
+    CommandArgs (*parse)(SplitArgs&);
+};
+
+template <auto Parse>
+CommandArgs parseInto(SplitArgs& a) {
+    return Parse(a);
+}
+
+const std::vector<CommandParser>& commandParsers() {
+    static const std::vector<CommandParser> parsers = {
+        {"scan", {{"fast", false}, {"timeout", true}}, parseInto<parseScan>},
+        {"read", {{"interval", true}, {"count", true}, {"duration", true}, {"csv", true}}, parseInto<parseRead>},
+        {"times", {{"duration", true}, {"json", false}}, parseInto<parseTimes>},
+        {"vars dump", {{"json", false}}, parseInto<parseDump>},
+        {"vars set", {{"all", false}, {"move", false}}, parseInto<parseSet>},
+        {"vars restore", {{"all", false}, {"move", false}}, parseInto<parseRestore>},
+        {"vars diff", {}, parseInto<parseDiff>},
+    };
+    return parsers;
 }
 
 }  // namespace
@@ -350,37 +356,20 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
         return line;
     }
 
-    if (command == "scan") {
-        SplitArgs a = split(command, args, first, {{"fast", false}, {"timeout", true}});
-        takeLineOptions(command, a, line);
-        line.args = parseScan(a);
-    } else if (command == "read") {
-        SplitArgs a = split(command, args, first,
-                            {{"interval", true}, {"count", true}, {"duration", true}, {"csv", true}});
-        takeLineOptions(command, a, line);
-        line.args = parseRead(a);
-    } else if (command == "times") {
-        SplitArgs a = split(command, args, first, {{"duration", true}, {"json", false}});
-        takeLineOptions(command, a, line);
-        line.args = parseTimes(a);
-    } else if (command == "vars dump") {
-        SplitArgs a = split(command, args, first, {{"json", false}});
-        takeLineOptions(command, a, line);
-        line.args = parseDump(a);
-    } else if (command == "vars set") {
-        SplitArgs a = split(command, args, first, {{"all", false}, {"move", false}});
-        takeLineOptions(command, a, line);
-        line.args = parseSet(a);
-    } else if (command == "vars restore") {
-        SplitArgs a = split(command, args, first, {{"all", false}, {"move", false}});
-        takeLineOptions(command, a, line);
-        line.args = parseRestore(a);
-    } else if (command == "vars diff") {
-        SplitArgs a = split(command, args, first, {});
-        takeLineOptions(command, a, line);
-        line.args = parseDiff(a);
-    } else {
+    const std::vector<CommandParser>& parsers = commandParsers();
+    const auto parser =
+        std::find_if(parsers.begin(), parsers.end(), [&](const CommandParser& p) { return p.name == command; });
+    if (parser == parsers.end())
         refuse("vars", "unknown vars command '" + args[1] + "' (dump, set, restore or diff)");
+    try {
+        SplitArgs a = split(command, args, first, parser->options);
+        takeLineOptions(command, a, line);
+        line.args = parser->parse(a);
+    } catch (const UsageError& e) {
+        // A bus address or an assignment is refused without knowing whose
+        // argument it was: the message gets the command's usage all the same.
+        if (!e.command().empty()) throw;
+        refuse(command, e.what());
     }
     return line;
 }

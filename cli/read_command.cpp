@@ -9,7 +9,7 @@
 #include "cli/sweep_schedule.h"
 
 #include <cstdio>
-#include <map>
+#include <vector>
 
 namespace kvcli {
 namespace {
@@ -39,14 +39,20 @@ int RunRead(const CommandLine& line, const ReadArgs& args, Console& console, Box
     Bus bus(line.port, ScannerLine(line.baud), boxes);
     if (!bus.Open()) return bus.Fail(console, "read", "cannot open " + bus.PortName());
 
-    std::map<int, uint64_t> answers;
-    for (int a : args.addresses) answers[a] = 0;
+    // Per position in args.addresses, as a sweep's readings come. A sweep
+    // that Ctrl+C or a lost adapter ends leaves the addresses after it
+    // unasked, and an address never asked is no silent sensor.
+    std::vector<uint64_t> asked(args.addresses.size(), 0);
+    std::vector<uint64_t> answered(args.addresses.size(), 0);
     SweepSchedule schedule(args.intervalMs, args.count, args.durationMs);
     while (schedule.Next([&] { return console.stopRequested(); })) {
         const WallTime start = std::chrono::system_clock::now();
         std::vector<Reading> readings;
         const SweepEnd end = Sweep(bus, args.addresses, console, readings);
-        for (const Reading& r : readings) answers[r.address] += r.angle ? 1 : 0;
+        for (size_t i = 0; i < readings.size(); ++i) {
+            ++asked[i];
+            answered[i] += readings[i].angle ? 1 : 0;
+        }
         // Every reading taken is written before anything else happens, the
         // last one of a sweep the adapter broke off included.
         if (!readings.empty()) {
@@ -63,9 +69,10 @@ int RunRead(const CommandLine& line, const ReadArgs& args, Console& console, Box
     bus.Close();
 
     std::string silent;
-    for (int a : args.addresses)
-        if (answers[a] == 0) silent += (silent.empty() ? "" : ", ") + std::to_string(a);
-    if (!silent.empty() && schedule.sweeps() > 0)
+    for (size_t i = 0; i < args.addresses.size(); ++i)
+        if (asked[i] > 0 && answered[i] == 0)
+            silent += (silent.empty() ? "" : ", ") + std::to_string(args.addresses[i]);
+    if (!silent.empty())
         return ReportError(console, "read", "no valid answer from " + silent + " in " +
                                                 std::to_string(schedule.sweeps()) + " sweep" +
                                                 (schedule.sweeps() == 1 ? "" : "s"),

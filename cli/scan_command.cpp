@@ -77,6 +77,7 @@ int RunScan(const CommandLine& line, const ScanArgs& args, Console& console, Box
         std::snprintf(summary, sizeof summary, "%zu sensor%s on %s (%s scan, %.1f s)\n", found.size(),
                       found.size() == 1 ? "" : "s", bus.PortName().c_str(), args.fast ? "fast" : "full", seconds);
         console.out << summary << std::flush;
+        if (!console.out) return ReportError(console, "scan", "cannot write to standard output", "", kExitFailed);
     }
     if (stoppedAt != 0)
         return ReportError(console, "scan", "interrupted before address " + std::to_string(stoppedAt), boxes.Take(),

@@ -31,6 +31,7 @@ int RunTimes(const CommandLine& line, const TimesArgs& args, Console& console, B
     // What was measured is shown also when the adapter broke the run off.
     console.out << (args.json ? TimesJson(tallies, bus.PortName(), seconds) : TimesText(tallies)) << std::flush;
     if (end == SweepEnd::Lost) return bus.Fail(console, "times", "");
+    if (!console.out) return bus.Fail(console, "times", "cannot write to standard output");
     bus.Close();
 
     std::string silent;

@@ -1,20 +1,97 @@
 #include "cli/usage.h"
 
-#ifndef KV275_VERSION
-#error "KV275_VERSION must come from the project's version"
-#endif
+#include "platform/program_info.h"
+
+#include <string_view>
+#include <vector>
 
 namespace kvcli {
 namespace {
 
-const char* const kScanSynopsis = "kv275 scan [--fast [--timeout MS]] [--port N] [--baud N]";
-const char* const kReadSynopsis =
-    "kv275 read ADDR... [--interval MS] [--count N | --duration S] [--csv FILE] [--port N] [--baud N]";
-const char* const kTimesSynopsis = "kv275 times ADDR... --duration S [--json] [--port N] [--baud N]";
-const char* const kDumpSynopsis = "kv275 vars dump ADDR [--json] [--port N] [--baud N]";
-const char* const kSetSynopsis = "kv275 vars set ADDR VNNN=VALUE... [--all] [--move] [--port N] [--baud N]";
-const char* const kRestoreSynopsis = "kv275 vars restore ADDR FILE [--all] [--move] [--port N] [--baud N]";
-const char* const kDiffSynopsis = "kv275 vars diff FILE FILE";
+// Every command's one-line usage, in the order the overview lists them.
+struct CommandSynopsis {
+    std::string_view command;
+    const char* synopsis;
+};
+constexpr CommandSynopsis kSynopses[] = {
+    {"scan", "kv275 scan [--fast [--timeout MS]] [--port N] [--baud N]"},
+    {"read", "kv275 read ADDR... [--interval MS] [--count N | --duration S] [--csv FILE] [--port N] [--baud N]"},
+    {"times", "kv275 times ADDR... --duration S [--json] [--port N] [--baud N]"},
+    {"vars dump", "kv275 vars dump ADDR [--json] [--port N] [--baud N]"},
+    {"vars set", "kv275 vars set ADDR VNNN=VALUE... [--all] [--move] [--port N] [--baud N]"},
+    {"vars restore", "kv275 vars restore ADDR FILE [--all] [--move] [--port N] [--baud N]"},
+    {"vars diff", "kv275 vars diff FILE FILE"},
+};
+
+// The help topics: what the overview says of each in a line, and its own
+// help after the usage lines of its commands.
+struct Topic {
+    std::string_view name;
+    const char* summary;
+    const char* body;
+};
+constexpr Topic kTopics[] = {
+    {"scan", "find the sensors at 178..255: address, index, angle, answer time",
+     "Asks every address 178..255 for its angle and lists the sensors that answer:\n"
+     "address, hex, index (#01..#78), angle in degrees and answer time in ms.\n"
+     "Exit status 1 when no sensor answered.\n"
+     "\n"
+     "  (default)     as KV275Scan asks: two attempts per address, read time-outs\n"
+     "                200/7/124 ms; about 34 s for an empty bus at 9600 baud\n"
+     "  --fast        one attempt per address with a read limit fitted to the line:\n"
+     "                the 11 reply bytes' time plus 18 ms (30 ms at 9600 baud) after\n"
+     "                the 15 ms wait; an empty bus in under 4 s at 9600 baud\n"
+     "  --timeout MS  the read limit of --fast instead, for sensors set to answer late\n"
+     "\n"
+     "A progress bar is drawn on standard error when it is a terminal.\n"},
+    {"read", "read angles continuously, a line per sweep or CSV rows",
+     "Reads the angles of the sensors at ADDR... one after the other, over and over\n"
+     "(three attempts each, as KV275Scan reads), and prints a line per sweep:\n"
+     "  2024-05-01T12:34:56.789Z  178: 12.50  180: 45.03  200: --\n"
+     "(-- for a sensor that gave no valid answer).\n"
+     "\n"
+     "  --interval MS  start a sweep every MS ms (default 0: one after the other)\n"
+     "  --count N      stop after N sweeps\n"
+     "  --duration S   stop after S seconds (decimals allowed)\n"
+     "                 (neither: until Ctrl+C, which ends after the current query)\n"
+     "  --csv FILE     append rows to FILE instead of printing lines:\n"
+     "                 time,address,angle,answer_ms,naks\n"
+     "                 (ISO 8601 UTC time; an empty angle for no answer); a new file\n"
+     "                 gets the header line, an existing one is appended to\n"
+     "\n"
+     "Exit status 1 when a sensor never answered during the run, or the adapter went away.\n"},
+    {"times", "answer-time and angle statistics per sensor over a run",
+     "Asks the sensors at ADDR... one after the other for S seconds, as the timing tool\n"
+     "runs (three attempts a query), then prints per sensor: reads, failed reads, NAKs,\n"
+     "the answer time's minimum, median, 95th and 99th percentile and maximum in ms\n"
+     "(nearest rank, over the answered reads), and the mean angle with its spread\n"
+     "(standard deviation) in degrees.\n"
+     "\n"
+     "  --duration S  how long to run (required; decimals allowed)\n"
+     "  --json        one JSON object instead of the table\n"
+     "\n"
+     "Exit status 1 when a sensor never answered, or the adapter went away.\n"},
+    {"vars", "dump, write, restore and compare the 256 variables of a sensor",
+     "  dump     reads all 256 variables of the sensor and prints them, one line\n"
+     "           \"V024=3\" per variable after a few '#' comment lines (--json: one\n"
+     "           JSON object); redirect it to a file to keep it\n"
+     "  set      writes variables and reads them back to check; only these are written:\n"
+     "             V024 filter type 1..4, V025 filter order 0..2,\n"
+     "             V026 cut-off in 1/100 Hz 1..32767, V064 serial delay 0..32767,\n"
+     "             V063 bus address 178..255 (moves the sensor: needs --move)\n"
+     "           the address goes last and the read-back asks the new address\n"
+     "  restore  writes those variables of a dump file (V063 only when it moves the\n"
+     "           sensor, and then only with --move) and reads them back\n"
+     "  diff     lists the variables two dump files disagree on, one\n"
+     "           \"V026: 100 -> 50\" line each; exit status 0 when they agree, 1 when not\n"
+     "\n"
+     "  --all   allows ADDR 177, every sensor at once: the check before the write and\n"
+     "          the read-back need exactly one sensor on the bus (several collide)\n"
+     "  --move  allows writing V063\n"
+     "\n"
+     "Before writing, the sensor is asked for its angle; set and restore stop at the\n"
+     "first variable that is not acknowledged or not read back as written.\n"},
+};
 
 const char* const kCommon =
     "\n"
@@ -29,125 +106,53 @@ const char* const kCommon =
     "Exit status: 0 done, 1 the bus did not answer as asked (or the adapter is gone),\n"
     "2 bad usage (nothing was sent).\n";
 
+// "vars" holds "vars dump" and the others; "scan" only itself.
+bool belongsTo(std::string_view command, std::string_view topic) {
+    return command == topic || (command.size() > topic.size() && command.substr(0, topic.size()) == topic &&
+                                command[topic.size()] == ' ');
+}
+
 std::string overview() {
-    return std::string(
-               "kv275 - command-line access to a bus of KV275 inclination sensors\n"
-               "\n"
-               "Usage:\n  ") +
-           kScanSynopsis + "\n  " + kReadSynopsis + "\n  " + kTimesSynopsis + "\n  " + kDumpSynopsis + "\n  " +
-           kSetSynopsis + "\n  " + kRestoreSynopsis + "\n  " + kDiffSynopsis +
-           "\n  kv275 help COMMAND\n"
-           "\n"
-           "  scan    find the sensors at 178..255: address, index, angle, answer time\n"
-           "  read    read angles continuously, a line per sweep or CSV rows\n"
-           "  times   answer-time and angle statistics per sensor over a run\n"
-           "  vars    dump, write, restore and compare the 256 variables of a sensor\n" +
-           kCommon;
+    std::string text = "kv275 - command-line access to a bus of KV275 inclination sensors\n\nUsage:\n";
+    for (const CommandSynopsis& s : kSynopses) text += std::string("  ") + s.synopsis + "\n";
+    text += "  kv275 help COMMAND\n\n";
+    for (const Topic& t : kTopics) {
+        std::string name(t.name);
+        name.resize(8, ' ');
+        text += "  " + name + t.summary + "\n";
+    }
+    return text + kCommon;
 }
 
-std::string scanHelp() {
-    return std::string("Usage: ") + kScanSynopsis +
-           "\n\n"
-           "Asks every address 178..255 for its angle and lists the sensors that answer:\n"
-           "address, hex, index (#01..#78), angle in degrees and answer time in ms.\n"
-           "Exit status 1 when no sensor answered.\n"
-           "\n"
-           "  (default)     as KV275Scan asks: two attempts per address, read time-outs\n"
-           "                200/7/124 ms; about 34 s for an empty bus at 9600 baud\n"
-           "  --fast        one attempt per address with a read limit fitted to the line:\n"
-           "                the 11 reply bytes' time plus 18 ms (30 ms at 9600 baud) after\n"
-           "                the 15 ms wait; an empty bus in under 4 s at 9600 baud\n"
-           "  --timeout MS  the read limit of --fast instead, for sensors set to answer late\n"
-           "\n"
-           "A progress bar is drawn on standard error when it is a terminal.\n" +
-           kCommon;
-}
-
-std::string readHelp() {
-    return std::string("Usage: ") + kReadSynopsis +
-           "\n\n"
-           "Reads the angles of the sensors at ADDR... one after the other, over and over\n"
-           "(three attempts each, as KV275Scan reads), and prints a line per sweep:\n"
-           "  2024-05-01T12:34:56.789Z  178: 12.50  180: 45.03  200: --\n"
-           "(-- for a sensor that gave no valid answer).\n"
-           "\n"
-           "  --interval MS  start a sweep every MS ms (default 0: one after the other)\n"
-           "  --count N      stop after N sweeps\n"
-           "  --duration S   stop after S seconds (decimals allowed)\n"
-           "                 (neither: until Ctrl+C, which ends after the current query)\n"
-           "  --csv FILE     append rows to FILE instead of printing lines:\n"
-           "                 time,address,angle,answer_ms,naks\n"
-           "                 (ISO 8601 UTC time; an empty angle for no answer); a new file\n"
-           "                 gets the header line, an existing one is appended to\n"
-           "\n"
-           "Exit status 1 when a sensor never answered during the run, or the adapter went away.\n" +
-           kCommon;
-}
-
-std::string timesHelp() {
-    return std::string("Usage: ") + kTimesSynopsis +
-           "\n\n"
-           "Asks the sensors at ADDR... one after the other for S seconds, as the timing tool\n"
-           "runs (three attempts a query), then prints per sensor: reads, failed reads, NAKs,\n"
-           "the answer time's minimum, median, 95th and 99th percentile and maximum in ms\n"
-           "(nearest rank, over the answered reads), and the mean angle with its spread\n"
-           "(standard deviation) in degrees.\n"
-           "\n"
-           "  --duration S  how long to run (required; decimals allowed)\n"
-           "  --json        one JSON object instead of the table\n"
-           "\n"
-           "Exit status 1 when a sensor never answered, or the adapter went away.\n" +
-           kCommon;
-}
-
-std::string varsHelp() {
-    return std::string("Usage:\n  ") + kDumpSynopsis + "\n  " + kSetSynopsis + "\n  " + kRestoreSynopsis + "\n  " +
-           kDiffSynopsis +
-           "\n\n"
-           "  dump     reads all 256 variables of the sensor and prints them, one line\n"
-           "           \"V024=3\" per variable after a few '#' comment lines (--json: one\n"
-           "           JSON object); redirect it to a file to keep it\n"
-           "  set      writes variables and reads them back to check; only these are written:\n"
-           "             V024 filter type 1..4, V025 filter order 0..2,\n"
-           "             V026 cut-off in 1/100 Hz 1..32767, V064 serial delay 0..32767,\n"
-           "             V063 bus address 178..255 (moves the sensor: needs --move)\n"
-           "           the address goes last and the read-back asks the new address\n"
-           "  restore  writes those variables of a dump file (V063 only when it moves the\n"
-           "           sensor, and then only with --move) and reads them back\n"
-           "  diff     lists the variables two dump files disagree on, one\n"
-           "           \"V026: 100 -> 50\" line each; exit status 0 when they agree, 1 when not\n"
-           "\n"
-           "  --all   allows ADDR 177, every sensor at once: the check before the write and\n"
-           "          the read-back need exactly one sensor on the bus (several collide)\n"
-           "  --move  allows writing V063\n"
-           "\n"
-           "Before writing, the sensor is asked for its angle; set and restore stop at the\n"
-           "first variable that is not acknowledged or not read back as written.\n" +
-           kCommon;
+// "Usage: SYNOPSIS" for a topic of one command, else a usage line each.
+std::string topicHelp(const Topic& topic) {
+    std::vector<const char*> synopses;
+    for (const CommandSynopsis& s : kSynopses)
+        if (belongsTo(s.command, topic.name)) synopses.push_back(s.synopsis);
+    std::string text = "Usage:";
+    if (synopses.size() == 1) {
+        text += std::string(" ") + synopses[0];
+    } else {
+        for (const char* s : synopses) text += std::string("\n  ") + s;
+    }
+    return text + "\n\n" + topic.body + kCommon;
 }
 
 }  // namespace
 
 std::string HelpText(const std::string& topic) {
-    if (topic == "scan") return scanHelp();
-    if (topic == "read") return readHelp();
-    if (topic == "times") return timesHelp();
-    if (topic == "vars") return varsHelp();
+    for (const Topic& t : kTopics)
+        if (t.name == topic) return topicHelp(t);
     return overview();
 }
 
 std::string Synopsis(const std::string& command) {
-    if (command == "scan") return kScanSynopsis;
-    if (command == "read") return kReadSynopsis;
-    if (command == "times") return kTimesSynopsis;
-    if (command == "vars dump") return kDumpSynopsis;
-    if (command == "vars set") return kSetSynopsis;
-    if (command == "vars restore") return kRestoreSynopsis;
-    if (command == "vars diff") return kDiffSynopsis;
+    for (const CommandSynopsis& s : kSynopses)
+        if (s.command == command) return s.synopsis;
     if (command == "vars") return "kv275 vars dump|set|restore|diff ...";
     return "kv275 scan|read|times|vars ... (kv275 --help)";
 }
 
-std::string VersionText() { return std::string("kv275 ") + KV275_VERSION; }
+std::string VersionText() { return std::string("kv275 ") + platform::projectVersion(); }
 
 }  // namespace kvcli

@@ -6,7 +6,7 @@
 #include "cli/exit_status.h"
 #include "cli/timestamp.h"
 #include "cli/vars_transfer.h"
-#include "cli/writable_variables.h"
+#include "sensorlink/bus_address.h"
 
 #include <chrono>
 

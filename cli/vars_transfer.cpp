@@ -4,15 +4,10 @@
 #include "cli/sweep.h"
 #include "cli/writable_variables.h"
 #include "platform/tick_counter.h"
-
-#include <algorithm>
+#include "sensorlink/variable_writes.h"
 
 namespace kvcli {
 namespace {
-
-// The setup tool's pause before each write, which a sensor that has just
-// acknowledged the last one may need.
-constexpr uint32_t kPauseBeforeWriteMs = 20;
 
 uint16_t indexOf(int address) { return static_cast<uint16_t>(address - kBroadcastAddress); }
 
@@ -40,7 +35,7 @@ int WriteAndVerify(const CommandLine& line, const std::string& command, int addr
     int readFrom = address;
     std::string written;
     for (const Assignment& a : ordered) {
-        platform::waitTicks(kPauseBeforeWriteMs);
+        platform::waitTicks(variablewrites::kPauseBeforeWriteMs);
         const std::string text = VariableName(a.variable) + "=" + std::to_string(a.value);
         if (!bus.session().WriteVariable(indexOf(address), a.variable, a.value))
             return bus.Fail(console, command,

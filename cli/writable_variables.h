@@ -2,16 +2,18 @@
 // The variables kv275 writes: the five the setup tool edits, with the
 // ranges it accepts for them, in the order a write sends them.
 
+#include "sensorlink/bus_address.h"
+#include "sensorlink/variable_writes.h"
+
 #include <cstdint>
 #include <span>
 #include <string>
 
 namespace kvcli {
 
-constexpr int kAddressVariable = 63;  // V063: writing it moves the sensor
-constexpr int kBroadcastAddress = 177;
-constexpr int kFirstSensorAddress = 178;
-constexpr int kLastSensorAddress = 255;
+constexpr int kAddressVariable = variablewrites::kAddress;  // writing it moves the sensor
+constexpr int kFirstSensorAddress = kBroadcastAddress + 1;
+constexpr int kLastSensorAddress = kLastAddress;
 
 struct WritableVariable {
     int number;
@@ -20,8 +22,8 @@ struct WritableVariable {
     int32_t high;
 };
 
-// In write order: the bus address last, so that every write of one command
-// reaches the sensor where it was.
+// In variablewrites::kWriteOrder: the bus address last, so that every write
+// of one command reaches the sensor where it was.
 std::span<const WritableVariable> WritableVariables();
 
 // The entry of a variable, or nullptr when kv275 does not write it.

@@ -44,6 +44,10 @@ constexpr int32_t parseSaturated(const char* p, int base) {
 
 }  // namespace cnumbers_detail
 
+// The value of a hexadecimal digit of either case, or -1 when the character
+// is none.
+constexpr int hexDigitValue(char c) { return cnumbers_detail::digitValue(c, 16); }
+
 // atol: white space, a sign, decimal digits up to the first other character;
 // no digits give 0.
 constexpr int32_t atolInt32(const char* text) { return cnumbers_detail::parseSaturated(text, 10); }

@@ -166,6 +166,6 @@ bool ShowComError(uint32_t code) {
     const std::string text = ComErrorOperation.empty()
                                  ? description
                                  : ComErrorOperation.substr(0, kMaxOperationName) + ":" + description;
-    platform::MessageBox(nullptr, text, "Error", platform::MsgIcon::Error, platform::MsgButtons::Ok);
+    platform::MessageBox(nullptr, text, kComErrorTitle, platform::MsgIcon::Error, platform::MsgButtons::Ok);
     return false;
 }

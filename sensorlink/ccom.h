@@ -46,6 +46,10 @@ protected:
     std::unique_ptr<platform::SerialDevice> handle;
 };
 
-// Shows a CCom error code as "%s:%s" (operation, system text) under "Error".
-// Returns true for code 0 (nothing shown), false otherwise.
+// The title of ShowComError's box: a box under it names a failed port
+// operation in the system's words.
+inline constexpr const char* kComErrorTitle = "Error";
+
+// Shows a CCom error code as "%s:%s" (operation, system text) under
+// kComErrorTitle. Returns true for code 0 (nothing shown), false otherwise.
 bool ShowComError(uint32_t code);

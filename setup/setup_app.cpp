@@ -9,9 +9,9 @@ CSetupApp::CSetupApp(SetupSettings& settings, CSensorSession& session) : setting
 std::unique_ptr<CSetupDlg> CSetupApp::createMainDialog() { return std::make_unique<CSetupDlg>(settings_, session_); }
 
 bool CSetupApp::InitInstance() {
+    // Every start talks to all sensors (177) until the user chooses one: the
+    // load sets the address index to 0.
     LoadSetupSettings(settings_);
-    // Every start talks to all sensors (177) until the user chooses one.
-    settings_.ISAddress = 0;
     for (bool& mark : settings_.portInUse) mark = false;
     std::unique_ptr<CSetupDlg> dialog = createMainDialog();
     finishDialog(dialog->exec() == QDialog::Accepted);

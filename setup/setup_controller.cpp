@@ -2,7 +2,9 @@
 
 #include "platform/message_box.h"
 #include "platform/tick_counter.h"
+#include "sensorlink/bus_address.h"
 #include "sensorlink/sensor_session.h"
+#include "sensorlink/variable_writes.h"
 #include "setup/setup_settings.h"
 #include "setup/setup_texts.h"
 
@@ -10,17 +12,16 @@
 
 namespace {
 
-constexpr int kFilterType = 24;
-constexpr int kFilterOrder = 25;
-constexpr int kCutoff = 26;
-constexpr int kAddress = 63;
-constexpr int kDelay = 64;
+using variablewrites::kAddress;
+using variablewrites::kCutoff;
+using variablewrites::kDelay;
+using variablewrites::kFilterOrder;
+using variablewrites::kFilterType;
 
-constexpr int32_t kFirstAddress = 177;
-constexpr int32_t kLastAddress = 255;
+// The address fields take 177 (every sensor at once) to 255.
+constexpr int32_t kFirstAddress = kBroadcastAddress;
 constexpr int32_t kMaxTyped = 32767;
 constexpr int32_t kMaxWritten = 65535;
-constexpr uint32_t kPauseBeforeWriteMs = 20;
 
 const char* const kWriteAtRest = "<- write variables";
 const char* const kWriteNotValid = "<- write variables (input not valid)";
@@ -148,11 +149,11 @@ void CSetupController::OnWriteVariables() {
     if (session_.IsOpen()) {
         CollectInput();
         view_.setWriteCaption("<< write variables");
-        for (const int variable : kWriteOrder) {
+        for (const int variable : variablewrites::kWriteOrder) {
             const int32_t value = table_[variable];
             // The frame has room for five digits and no sign the sensor takes.
             if (value < 0 || value > kMaxWritten) continue;
-            platform::waitTicks(kPauseBeforeWriteMs);
+            platform::waitTicks(variablewrites::kPauseBeforeWriteMs);
             if (!session_.WriteVariable(static_cast<uint16_t>(settings_.ISAddress), variable, value)) {
                 failed = true;
                 break;

@@ -35,10 +35,6 @@ public:
     const VariableTable& variables() const { return table_; }
     VariableTable& variables() { return table_; }
 
-    // The variables a write sends, in the order it sends them: the address
-    // last, so that every write of a sequence reaches the sensor where it was.
-    static constexpr int kWriteOrder[5] = {24, 25, 26, 64, 63};
-
 private:
     void setWriteCaptionAtRest();
 

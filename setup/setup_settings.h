@@ -3,24 +3,14 @@
 
 #include "sensorlink/com_parameters.h"
 #include "sensorlink/session_settings.h"
+#include "sensorlink/variable_writes.h"
 
 #include <cstdint>
 #include <string>
 
-// The setup program's own line settings. Spelled out here, not taken from
-// ComParameters: those defaults are the scanner's (a shorter read interval,
-// no write time-out), and a change there must not move the setup's.
-inline constexpr ComParameters kSetupComDefaults{
-    .BaudRate = 9600,
-    .ByteSize = 8,
-    .Parity = 0,
-    .StopBits = 0,
-    .ReadIntervalTimeout = 400,
-    .ReadTotalTimeoutMultiplier = 7,
-    .ReadTotalTimeoutConstant = 124,
-    .WriteTotalTimeoutMultiplier = 0,
-    .WriteTotalTimeoutConstant = 5000,
-};
+// The setup program's own line settings: those of the variable transfer,
+// which kv275 uses for the same exchanges.
+inline constexpr ComParameters kSetupComDefaults = variablewrites::kTransferLine;
 
 struct SetupSettings : SessionSettings {
     SetupSettings() {
@@ -46,7 +36,8 @@ extern const char* const kSetupUserInterfaceSection;  // "[USER INTERFACE PARAME
 void ParseSetupSettings(const char* text, SetupSettings& settings);
 
 // Replaces the record with what the file in the current directory holds
-// (remembering that directory; the ports' in-use marks stay); every missing entry is reported in its own
+// (remembering that directory; the ports' in-use marks stay) and sets the
+// address index to 0, all sensors; every missing entry is reported in its own
 // English box and takes its default. Sets the settings codec to English
 // itself. Always true.
 bool LoadSetupSettings(SetupSettings& settings);

@@ -1,13 +1,13 @@
 #pragma once
 // How the setup dialog shows its values, and how it reads what was typed.
 
+#include "sensorlink/bus_address.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
 
 namespace setuptexts {
-
-constexpr int32_t kBroadcastAddress = 177;
 
 // "%ld (h%X) #%02ld": 178 shows as "178 (hB2) #01"; 177 as "177 (hB1) #00".
 std::string SensorAddress(int32_t address);

@@ -132,6 +132,38 @@ TEST(CliRead, CtrlCEndsTheRunBeforeTheNextQueryAndKeepsWhatWasRead) {
     EXPECT_FALSE(bus.line.isOpen);
 }
 
+// Ctrl+C after the first query of the first sweep: 180 was never asked and
+// is no silent sensor; 178, asked and silent, still is.
+TEST(CliRead, CtrlCInTheFirstSweepCallsSilentOnlyAnAddressAskedAndNeverAnswered) {
+    struct Case {
+        std::map<int, double> angles;
+        int status;
+        std::string line;
+        std::string err;
+    };
+    const std::vector<Case> cases = {
+        {{{178, 1.0}, {180, 2.0}}, 0, "  178: 1.00\n", ""},
+        {{{180, 2.0}}, 1, "  178: --\n", "kv275 read: no valid answer from 178 in 1 sweep\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line);
+        ScriptedBus bus;
+        bus.responder.angles = c.angles;
+        std::atomic<bool> stop{false};
+        bus.line.responder = [&](const std::string& written) {
+            const std::string reply = bus.responder.respond(written);
+            if (bus.responder.asked.size() == 1) stop = true;
+            return reply;
+        };
+        const clitest::Run run = clitest::runCli({"read", "178", "180"}, false, &stop);
+        EXPECT_EQ(run.status, c.status);
+        EXPECT_EQ(run.err, c.err);
+        ASSERT_EQ(clitest::lines(run.out), 1u) << run.out;
+        EXPECT_EQ(run.out.substr(24), c.line);
+        EXPECT_EQ(bus.responder.asked, std::vector<int>{178});
+    }
+}
+
 // A sensor at 178 that answers the angle query, the variable read and the
 // variable write, each of them the way a case asks.
 struct VariableSensor {
@@ -216,6 +248,31 @@ TEST(CliVars, EveryFailureOfATransferEndsInOneLineWithItsCause) {
         EXPECT_EQ(run.err.substr(0, c.line.size()), c.line);
         EXPECT_EQ(clitest::lines(run.err), 1u) << run.err;
         EXPECT_EQ(run.out, "");
+    }
+}
+
+// Standard output that cannot be written (kv275 ... >/dev/full) fails every
+// command that prints its result, not only some of them.
+TEST(CliOutput, EveryCommandFailsWhenItsResultCannotBeWritten) {
+    const std::vector<Args> cases = {
+        {"scan", "--fast"},
+        {"read", "178", "--count", "1"},
+        {"times", "178", "--duration", "0.5"},
+        {"vars", "dump", "178"},
+    };
+    for (const Args& args : cases) {
+        SCOPED_TRACE(::testing::PrintToString(args));
+        ScriptedBus bus;
+        VariableSensor sensor;
+        bus.line.responder = [&](const std::string& written) { return sensor.respond(written); };
+        std::ostringstream out;
+        out.setstate(std::ios::badbit);
+        std::ostringstream err;
+        kvcli::Console console{out, err};
+        const std::string command = args[0] == "vars" ? "vars dump" : args[0];
+        EXPECT_EQ(kvcli::Main(args, console), 1);
+        EXPECT_EQ(err.str(), "kv275 " + command + ": cannot write to standard output\n");
+        EXPECT_FALSE(bus.line.isOpen);
     }
 }
 
