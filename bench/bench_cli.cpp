@@ -23,16 +23,12 @@ namespace {
 
 constexpr unsigned kBaud = 9600;
 constexpr unsigned kAnswerDelay = 3;
-constexpr double kAnswerWait = 15.0;
 constexpr double kEmptyBusGoalMs = 5000.0;
 const std::vector<int> kTen{178, 185, 190, 200, 210, 220, 230, 240, 250, 255};
 
-double answeringMs() {
-    const double byte = bench::byteMs(kBaud);
-    return std::max(kAnswerWait, 2 * byte + kAnswerDelay + 11 * byte);
-}
+double answeringMs() { return bench::answeringMs(kBaud, kAnswerDelay); }
 
-double silentFastMs() { return kAnswerWait + kvcli::DefaultFastReadLimitMs(kBaud); }
+double silentFastMs() { return bench::kAnswerWaitMs + kvcli::DefaultFastReadLimitMs(kBaud); }
 
 struct BusOf {
     explicit BusOf(const std::vector<int>& addresses) {

@@ -28,13 +28,10 @@ SetupSettings oddRecord() {
     return s;
 }
 
-// The setup tool's file as it saves it: the port and the nine line settings,
-// then the switch in a section of its own.
+// The setup tool's file as it saves it.
 std::string fileOf(const SetupSettings& s) {
     SettingsText text(2);
-    WriteByteEntry(text, kSetupComSection, "ISPort", -1, static_cast<uint8_t>(s.ISPort));
-    WriteComParameterEntries(text, kSetupComSection, s.comParameters);
-    WriteByteEntry(text, kSetupUserInterfaceSection, "ShowAddressQuestion", -1, s.ShowAddressQuestion);
+    WriteSetupSettingsEntries(text, s);
     return text.str();
 }
 

@@ -28,13 +28,6 @@ void applyDefaults(SetupSettings& settings) {
     settings.ShowAddressQuestion = defaults.ShowAddressQuestion;
 }
 
-void writeEntries(SettingsText& text, const SetupSettings& settings) {
-    const char* s = kSetupComSection;
-    WriteByteEntry(text, s, "ISPort", -1, static_cast<uint8_t>(settings.ISPort));
-    WriteComParameterEntries(text, s, settings.comParameters);
-    WriteByteEntry(text, kSetupUserInterfaceSection, "ShowAddressQuestion", -1, settings.ShowAddressQuestion);
-}
-
 }  // namespace
 
 void ParseSetupSettings(const char* text, SetupSettings& settings) {
@@ -49,6 +42,13 @@ void ParseSetupSettings(const char* text, SetupSettings& settings) {
     ReadComParameterEntries(text, s, c, dc);
     ReadByteEntry(text, kSetupUserInterfaceSection, "ShowAddressQuestion", -1, settings.ShowAddressQuestion,
                   d.ShowAddressQuestion);
+}
+
+void WriteSetupSettingsEntries(SettingsText& text, const SetupSettings& settings) {
+    const char* s = kSetupComSection;
+    WriteByteEntry(text, s, "ISPort", -1, static_cast<uint8_t>(settings.ISPort));
+    WriteComParameterEntries(text, s, settings.comParameters);
+    WriteByteEntry(text, kSetupUserInterfaceSection, "ShowAddressQuestion", -1, settings.ShowAddressQuestion);
 }
 
 bool LoadSetupSettings(SetupSettings& settings) {
@@ -73,6 +73,6 @@ bool LoadSetupSettings(SetupSettings& settings) {
 bool SaveSetupSettings(const SetupSettings& settings) {
     setCodecLanguage(CodecLanguage::English);
     WriteSettingsFile(settings.startDirectory, kSetupSettingsFile, kBoxes,
-                      [&](SettingsText& text) { writeEntries(text, settings); });
+                      [&](SettingsText& text) { WriteSetupSettingsEntries(text, settings); });
     return true;
 }

@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <string>
 
+class SettingsText;
+
 // The setup program's own line settings: those of the variable transfer,
 // which kv275 uses for the same exchanges.
 inline constexpr ComParameters kSetupComDefaults = variablewrites::kTransferLine;
@@ -44,3 +46,6 @@ bool LoadSetupSettings(SetupSettings& settings);
 // Writes the record to the file in the remembered directory, atomically; the
 // file holds nothing but the record afterwards. Always true.
 bool SaveSetupSettings(const SetupSettings& settings);
+
+// The entries the setup tool saves, written into a settings text.
+void WriteSetupSettingsEntries(SettingsText& text, const SetupSettings& settings);
