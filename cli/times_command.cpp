@@ -36,7 +36,7 @@ int RunTimes(const CommandLine& line, const TimesArgs& args, Console& console, B
 
     std::string silent;
     for (const SensorTally& t : tallies)
-        if (t.reads > 0 && t.angles.empty()) silent += (silent.empty() ? "" : ", ") + std::to_string(t.address);
+        if (t.reads > 0 && t.answered == 0) silent += (silent.empty() ? "" : ", ") + std::to_string(t.address);
     if (!silent.empty())
         return ReportError(console, "times", "no valid answer from " + silent, boxes.Take(), kExitFailed);
     return kExitOk;

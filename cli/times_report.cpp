@@ -1,7 +1,6 @@
 #include "cli/times_report.h"
 
 #include "cli/json_writer.h"
-#include "cli/statistics.h"
 
 #include <cstdio>
 
@@ -14,8 +13,9 @@ void SensorTally::Add(const Reading& r) {
         ++failures;
         return;
     }
-    answerMs.push_back(r.answerMs);
-    angles.push_back(*r.angle);
+    ++answered;
+    ++answerMs[r.answerMs];
+    angles.Add(*r.angle);
 }
 
 std::string TimesText(const std::vector<SensorTally>& tallies) {
@@ -25,8 +25,8 @@ std::string TimesText(const std::vector<SensorTally>& tallies) {
         int n = std::snprintf(row, sizeof row, "%5d %6llu %7llu %6llu", t.address,
                               static_cast<unsigned long long>(t.reads), static_cast<unsigned long long>(t.failures),
                               static_cast<unsigned long long>(t.naks));
-        const std::optional<Distribution> d = Describe(t.answerMs);
-        const std::optional<MeanSpread> a = MeanAndSpread(t.angles);
+        const std::optional<Distribution> d = DescribeCounts(t.answerMs);
+        const std::optional<MeanSpread> a = t.angles.Result();
         if (d && a)
             std::snprintf(row + n, sizeof row - static_cast<size_t>(n), " %7.0f %7.0f %7.0f %7.0f %7.0f %8.2f %7.2f",
                           d->min, d->median, d->p95, d->p99, d->max, a->mean, a->spread);
@@ -52,7 +52,7 @@ std::string TimesJson(const std::vector<SensorTally>& tallies, const std::string
         json.key("failures").value(static_cast<int64_t>(t.failures));
         json.key("naks").value(static_cast<int64_t>(t.naks));
         json.key("answer_ms");
-        if (const std::optional<Distribution> d = Describe(t.answerMs)) {
+        if (const std::optional<Distribution> d = DescribeCounts(t.answerMs)) {
             json.beginObject();
             json.key("min").value(d->min, 0);
             json.key("median").value(d->median, 0);
@@ -64,7 +64,7 @@ std::string TimesJson(const std::vector<SensorTally>& tallies, const std::string
             json.null();
         }
         json.key("angle");
-        if (const std::optional<MeanSpread> a = MeanAndSpread(t.angles)) {
+        if (const std::optional<MeanSpread> a = t.angles.Result()) {
             json.beginObject();
             json.key("mean").value(a->mean, 2);
             json.key("spread").value(a->spread, 2);

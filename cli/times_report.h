@@ -3,6 +3,7 @@
 // shown in.
 
 #include "cli/reading.h"
+#include "cli/statistics.h"
 
 #include <cstdint>
 #include <string>
@@ -15,8 +16,9 @@ struct SensorTally {
     uint64_t reads = 0;     // queries made
     uint64_t failures = 0;  // queries without a valid answer after their retries
     uint64_t naks = 0;
-    std::vector<double> answerMs;  // of the answered queries
-    std::vector<double> angles;
+    uint64_t answered = 0;
+    Counts answerMs;               // of the answered queries
+    RunningMeanSpread angles;      // of the answered queries
 
     void Add(const Reading& reading);
 };
