@@ -186,10 +186,9 @@ void CScanController::scanTick() {
     // Stopped (or closed) beneath this tick: the stop has already reset the guard.
     if (run != timerRun_ || mode_ != Scanning) return;
     if (session_.DeviceLost()) {
-        // Every address after this one would look empty: end the scan here
-        // and say why, once.
-        stopRun();
-        view_.setScanCaption(scanCaption(mode_));
+        // Every address after this one would look empty: end the scan here,
+        // as "Stop" would, and say why, once.
+        OnScan();
         session_.ShowDeviceLost();
         return;
     }

@@ -27,20 +27,14 @@ void applyDefaults(ScanSettings& settings) {
     settings.comParameters = defaults.comParameters;
 }
 
-void readSigned(const char* text, const char* key, int8_t& field, int8_t defaultValue) {
-    uint8_t byte = 0;
-    ReadByteEntry(text, kScanSettingsSection, key, -1, byte, static_cast<uint8_t>(defaultValue));
-    field = static_cast<int8_t>(byte);
-}
-
 }  // namespace
 
 void ParseScanSettings(const char* text, ScanSettings& settings) {
     const SessionSettings d;
     ComParameters& c = settings.comParameters;
     const char* s = kScanSettingsSection;
-    readSigned(text, "ISPort", settings.ISPort, d.ISPort);
-    readSigned(text, "ISAddress", settings.ISAddress, d.ISAddress);
+    ReadSignedByteEntry(text, s, "ISPort", settings.ISPort, d.ISPort);
+    ReadSignedByteEntry(text, s, "ISAddress", settings.ISAddress, d.ISAddress);
     ReadComParameterEntries(text, s, c, d.comParameters);
 }
 

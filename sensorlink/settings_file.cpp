@@ -52,6 +52,12 @@ bool WriteSettingsFile(const std::string& startDirectory, const char* name, cons
     return true;
 }
 
+void ReadSignedByteEntry(const char* text, const char* section, const char* key, int8_t& field, int8_t defaultValue) {
+    uint8_t byte = 0;
+    ReadByteEntry(text, section, key, -1, byte, static_cast<uint8_t>(defaultValue));
+    field = static_cast<int8_t>(byte);
+}
+
 void ReadComParameterEntries(const char* text, const char* s, ComParameters& c, const ComParameters& d) {
     ReadLongEntry(text, s, "BaudRate", -1, c.BaudRate, d.BaudRate);
     ReadByteEntry(text, s, "ByteSize", -1, c.ByteSize, d.ByteSize);

@@ -38,6 +38,9 @@ std::optional<SettingsText> ReadSettingsFile(const char* name, const SettingsFil
 bool WriteSettingsFile(const std::string& startDirectory, const char* name, const SettingsFileBoxes& boxes,
                        const std::function<void(SettingsText&)>& writeEntries);
 
+// A port number or address index: stored as its byte, read back signed.
+void ReadSignedByteEntry(const char* text, const char* section, const char* key, int8_t& field, int8_t defaultValue);
+
 // The nine line settings under `section`, in the order both files keep them
 // (BaudRate, ByteSize, Parity, StopBits, the three read and the two write
 // time-outs). A missing entry is reported by the codec and takes its default.

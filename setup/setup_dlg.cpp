@@ -56,8 +56,6 @@ QStringList sensorAddresses() {
     return items;
 }
 
-QString fromStd(const std::string& text) { return QString::fromUtf8(text.data(), qsizetype(text.size())); }
-
 std::string editText(const QComboBox* box) { return box->currentText().toStdString(); }
 
 }  // namespace
@@ -168,20 +166,20 @@ int CSetupDlg::orderSelection() const { return orderList_->currentIndex(); }
 void CSetupDlg::setOrderSelection(int entry) { orderList_->setCurrentIndex(entry); }
 
 std::string CSetupDlg::currentAddressText() const { return editText(currentAddressBox_); }
-void CSetupDlg::setCurrentAddressText(const std::string& text) { currentAddressBox_->setEditText(fromStd(text)); }
+void CSetupDlg::setCurrentAddressText(const std::string& text) { currentAddressBox_->setEditText(QString::fromStdString(text)); }
 std::string CSetupDlg::cutoffText() const { return editText(cutoffBox_); }
-void CSetupDlg::setCutoffText(const std::string& text) { cutoffBox_->setEditText(fromStd(text)); }
+void CSetupDlg::setCutoffText(const std::string& text) { cutoffBox_->setEditText(QString::fromStdString(text)); }
 std::string CSetupDlg::newAddressText() const { return editText(newAddressBox_); }
-void CSetupDlg::setNewAddressText(const std::string& text) { newAddressBox_->setEditText(fromStd(text)); }
+void CSetupDlg::setNewAddressText(const std::string& text) { newAddressBox_->setEditText(QString::fromStdString(text)); }
 std::string CSetupDlg::delayText() const { return editText(delayBox_); }
-void CSetupDlg::setDelayText(const std::string& text) { delayBox_->setEditText(fromStd(text)); }
+void CSetupDlg::setDelayText(const std::string& text) { delayBox_->setEditText(QString::fromStdString(text)); }
 
 void CSetupDlg::setReadCaption(const std::string& text) {
-    readButton_->setText(fromStd(text));
+    readButton_->setText(QString::fromStdString(text));
     readButton_->repaint();
 }
 
 void CSetupDlg::setWriteCaption(const std::string& text) {
-    writeButton_->setText(fromStd(text));
+    writeButton_->setText(QString::fromStdString(text));
     writeButton_->repaint();
 }

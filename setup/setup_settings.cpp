@@ -36,9 +36,7 @@ void ParseSetupSettings(const char* text, SetupSettings& settings) {
     const ComParameters& dc = d.comParameters;
     const char* s = kSetupComSection;
 
-    uint8_t port = 0;
-    ReadByteEntry(text, s, "ISPort", -1, port, static_cast<uint8_t>(d.ISPort));
-    settings.ISPort = static_cast<int8_t>(port);
+    ReadSignedByteEntry(text, s, "ISPort", settings.ISPort, d.ISPort);
     ReadComParameterEntries(text, s, c, dc);
     ReadByteEntry(text, kSetupUserInterfaceSection, "ShowAddressQuestion", -1, settings.ShowAddressQuestion,
                   d.ShowAddressQuestion);

@@ -51,8 +51,6 @@ QStringList numbers(int last) {
     return items;
 }
 
-QString fromStd(const std::string& text) { return QString::fromUtf8(text.data(), qsizetype(text.size())); }
-
 }  // namespace
 
 CTimingDlg::CTimingDlg(TimingSettings& settings, CTimingSession& session, QWidget* parent)
@@ -209,7 +207,7 @@ void CTimingDlg::destroyRowLabels(int row) {
 }
 
 void CTimingDlg::setFirstRowLabel(int row, const std::string& text) {
-    if (QLabel* label = firstRowLabel(row)) label->setText(fromStd(text));
+    if (QLabel* label = firstRowLabel(row)) label->setText(QString::fromStdString(text));
 }
 
 void CTimingDlg::createCell(int cell, const QRect& value, const QRect& address) {
@@ -239,11 +237,11 @@ void CTimingDlg::destroyCell(int cell) {
 }
 
 void CTimingDlg::setValueText(int cell, const std::string& text) {
-    if (QLineEdit* f = valueField(cell)) f->setText(fromStd(text));
+    if (QLineEdit* f = valueField(cell)) f->setText(QString::fromStdString(text));
 }
 
 void CTimingDlg::setAddressText(int cell, const std::string& text) {
-    if (QLineEdit* f = addressField(cell)) f->setText(fromStd(text));
+    if (QLineEdit* f = addressField(cell)) f->setText(QString::fromStdString(text));
 }
 
 std::string CTimingDlg::addressText(int cell) const {
@@ -281,9 +279,9 @@ std::string CTimingDlg::rowsText() const { return rowsBox_->currentText().toStdS
 
 std::string CTimingDlg::columnsText() const { return columnsBox_->currentText().toStdString(); }
 
-void CTimingDlg::setRowsText(const std::string& text) { rowsBox_->setEditText(fromStd(text)); }
+void CTimingDlg::setRowsText(const std::string& text) { rowsBox_->setEditText(QString::fromStdString(text)); }
 
-void CTimingDlg::setColumnsText(const std::string& text) { columnsBox_->setEditText(fromStd(text)); }
+void CTimingDlg::setColumnsText(const std::string& text) { columnsBox_->setEditText(QString::fromStdString(text)); }
 
 void CTimingDlg::setRunBoxesEnabled(bool enabled) {
     portBox_->setEnabled(enabled);
@@ -291,13 +289,13 @@ void CTimingDlg::setRunBoxesEnabled(bool enabled) {
     columnsBox_->setEnabled(enabled);
 }
 
-void CTimingDlg::setSensorsText(const std::string& text) { sensorsField_->setText(fromStd(text)); }
+void CTimingDlg::setSensorsText(const std::string& text) { sensorsField_->setText(QString::fromStdString(text)); }
 
-void CTimingDlg::setStatisticsText(const std::string& text) { statisticsField_->setText(fromStd(text)); }
+void CTimingDlg::setStatisticsText(const std::string& text) { statisticsField_->setText(QString::fromStdString(text)); }
 
-void CTimingDlg::setStartCaption(const std::string& text) { startButton_->setText(fromStd(text)); }
+void CTimingDlg::setStartCaption(const std::string& text) { startButton_->setText(QString::fromStdString(text)); }
 
-void CTimingDlg::setScanCaption(const std::string& text) { scanButton_->setText(fromStd(text)); }
+void CTimingDlg::setScanCaption(const std::string& text) { scanButton_->setText(QString::fromStdString(text)); }
 
 void CTimingDlg::repaintScanButton() { scanButton_->repaint(); }
 
