@@ -15,8 +15,8 @@
 
 namespace soak {
 
-bool soakTiltview(double seconds, bool judgeMemory) {
-    Bus bus({{180, kv275sim::AngleMotion::ramp(0.0, 359.0, 60.0)}});
+bool soakTiltview(const RunOptions& run) {
+    Bus bus({{180, kv275sim::AngleMotion::ramp(0.0, 359.0, 60.0)}}, run);
     BoxCounter boxes;
     CTiltviewDlg dialog(".");  // the bus's scratch directory, which is current
     dialog.show();
@@ -24,27 +24,28 @@ bool soakTiltview(double seconds, bool judgeMemory) {
     dialog.addressBox()->setEditText("180");
     dialog.startButton()->click();
 
-    Sampler sampler([&] { return bus.counters().angleQueries; });
+    Sampler sampler(bus, [&] { return bus.counters().angleQueries; });
     sampler.take();
     bool stopped = false;
     // Only changes are counted: a set of every text shown would itself grow
     // for as long as the run lasts and be taken for a leak.
     std::string lastShown;
     uint64_t changes = 0;
-    runEventLoop(seconds, 100, [&] {
-        stopped = stopped || dialog.controller().timerId() == 0;
-        std::string text = dialog.angleField()->text().toStdString();
-        if (text != lastShown) {
-            ++changes;
-            lastShown = std::move(text);
-        }
-        sampler.takeIfDue();
-    });
+    bus.run([&] { dialog.controller().OnTimer(); },
+            [&] {
+                stopped = stopped || dialog.controller().timerId() == 0;
+                std::string text = dialog.angleField()->text().toStdString();
+                if (text != lastShown) {
+                    ++changes;
+                    lastShown = std::move(text);
+                }
+                sampler.takeIfDue();
+            });
     sampler.take();
     dialog.stopButton()->click();
 
     const kv275sim::BusCounters sim = bus.counters();
-    Report report{"Tiltview polling one moving sensor", {}, {}};
+    Report report{"Tiltview polling one moving sensor", run, {}, {}};
     report.add("polls", std::to_string(sim.angleQueries));
     report.add("faults injected by the simulator", std::to_string(sim.faults));
     report.add("changes of the angle shown", std::to_string(changes));
@@ -54,7 +55,7 @@ bool soakTiltview(double seconds, bool judgeMemory) {
     if (changes < 3) report.problems.push_back("the angle shown did not follow the sensor");
     if (const std::string other = boxes.unexpected({}); !other.empty())
         report.problems.push_back("unexpected boxes: " + other);
-    return report.print(sampler, judgeMemory);
+    return report.print(sampler);
 }
 
 }  // namespace soak

@@ -2,11 +2,13 @@
 // One long run per tool, each against a simulated bus with faults injected.
 // Each returns whether the run was clean.
 
+#include "soak/soak_run.h"
+
 namespace soak {
 
-bool soakScanner(double seconds, bool judgeMemory);
-bool soakTiming(double seconds, bool judgeMemory);
-bool soakSetup(double seconds, bool judgeMemory);
-bool soakTiltview(double seconds, bool judgeMemory);
+bool soakScanner(const RunOptions& run);
+bool soakTiming(const RunOptions& run);
+bool soakSetup(const RunOptions& run);
+bool soakTiltview(const RunOptions& run);
 
 }  // namespace soak
