@@ -3,12 +3,17 @@
 #include "sim/line_timing.h"
 
 #include <cerrno>
+#include <cstddef>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <limits.h>
 #include <pty.h>
 #include <stdexcept>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -34,27 +39,47 @@ std::string readLink(const std::string& path) {
     return std::string(buffer, static_cast<size_t>(n));
 }
 
-// True when `linkPath` leads to a pseudo-terminal that is still there. Its
-// node lives only as long as the program that opened it keeps its side, so
-// a link left by a simulator that was killed does not count.
-bool leadsToLivePseudoTerminal(const std::string& linkPath) {
-    if (readLink(linkPath).rfind("/dev/pts/", 0) != 0) return false;
-    struct stat st {};
-    return stat(linkPath.c_str(), &st) == 0 && S_ISCHR(st.st_mode);
+// A simulator serving a port holds a claim on its link: a socket bound to a
+// name in the abstract namespace made of the link's absolute path. The system
+// lets it go when the process ends, however it ends, so a link left by a
+// killed simulator never stands in the next one's way, even when its
+// terminal's number has gone to another program meanwhile (numbers are
+// handed out again at once). Returns the socket, or -1 with errno set.
+int claimLink(const std::string& linkPath) {
+    const std::string::size_type slash = linkPath.rfind('/');
+    std::string absolute = linkPath;
+    char resolved[PATH_MAX];
+    if (slash != std::string::npos && realpath(linkPath.substr(0, slash == 0 ? 1 : slash).c_str(), resolved))
+        absolute = std::string(resolved) + linkPath.substr(slash);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::string key = "kv275sim " + absolute;
+    if (key.size() + 1 > sizeof address.sun_path) {
+        uint64_t hash = 14695981039346656037ull;  // FNV-1a: the same name for the same path in every process
+        for (unsigned char c : absolute) hash = (hash ^ c) * 1099511628211ull;
+        char hex[17];
+        std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(hash));
+        key = std::string("kv275sim #") + hex;
+    }
+    std::memcpy(address.sun_path + 1, key.data(), key.size());  // sun_path[0] stays 0: the abstract namespace
+    const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0) return -1;
+    const auto length = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + key.size());
+    if (bind(fd, reinterpret_cast<const sockaddr*>(&address), length) != 0) {
+        const int code = errno;
+        ::close(fd);
+        errno = code;
+        return -1;
+    }
+    return fd;
 }
 
 // Points `linkPath` at `target`, replacing an older link in one step.
-void makeLink(const std::string& name, const std::string& linkPath, const std::string& target) {
+void makeLink(const std::string& linkPath, const std::string& target) {
     struct stat st {};
     if (lstat(linkPath.c_str(), &st) == 0 && !S_ISLNK(st.st_mode)) {
         throw std::runtime_error(linkPath + " exists and is not a symbolic link; not replacing it");
     }
-    // Taking the link over would cut the tools off the running simulator,
-    // and its end would remove the link from under this one.
-    // (A link left by a killed simulator may name the very terminal just
-    // opened here, its number being free again: that one is ours.)
-    if (readLink(linkPath) != target && leadsToLivePseudoTerminal(linkPath))
-        throw std::runtime_error(name + " is in use by another simulator");
     const std::string temporary = linkPath + ".kv275sim-" + std::to_string(getpid());
     unlink(temporary.c_str());
     if (symlink(target.c_str(), temporary.c_str()) != 0) {
@@ -76,6 +101,10 @@ bool removeLinkTo(const std::string& linkPath, const std::string& target) {
 
 PtyLink::PtyLink(const std::string& directory, const std::string& name, unsigned baud)
     : name_(name), linkPath_((directory.empty() ? std::string(".") : directory) + "/" + name) {
+    // Taking a served link over would cut the tools off the running
+    // simulator, and its end would remove the link from under this one.
+    claim_ = claimLink(linkPath_);
+    if (claim_ < 0 && errno == EADDRINUSE) throw std::runtime_error(name + " is in use by another simulator");
     termios settings{};
     cfmakeraw(&settings);
     settings.c_cflag |= CLOCAL | CREAD;
@@ -89,7 +118,9 @@ PtyLink::PtyLink(const std::string& directory, const std::string& name, unsigned
 
     char path[PATH_MAX] = {};
     if (openpty(&master_, &slave_, path, &settings, nullptr) != 0) {
-        throw std::runtime_error(errorText("cannot open a pseudo-terminal", errno));
+        const int code = errno;
+        closeFd(claim_);
+        throw std::runtime_error(errorText("cannot open a pseudo-terminal", code));
     }
     slavePath_ = path;
     setCloseOnExec(master_);
@@ -100,10 +131,11 @@ PtyLink::PtyLink(const std::string& directory, const std::string& name, unsigned
     tcsetattr(slave_, TCSANOW, &settings);
 
     try {
-        makeLink(name_, linkPath_, slavePath_);
+        makeLink(linkPath_, slavePath_);
     } catch (...) {
         closeFd(master_);
         closeFd(slave_);
+        closeFd(claim_);
         throw;
     }
 }
@@ -115,6 +147,7 @@ void PtyLink::close() {
     removeLinkTo(linkPath_, slavePath_);
     closeFd(slave_);
     closeFd(master_);
+    closeFd(claim_);
 }
 
 }  // namespace kv275sim

@@ -11,7 +11,8 @@ public:
     // Opens the pseudo-terminal, sets it raw at `baud` (so nothing is echoed
     // before a tool configures it) and links `directory/name` to its slave. A
     // symbolic link of that name is replaced; any other file is left alone and
-    // reported. Throws std::runtime_error with a message for the user.
+    // reported; so is a link another simulator serves. Throws
+    // std::runtime_error with a message for the user.
     PtyLink(const std::string& directory, const std::string& name, unsigned baud);
     ~PtyLink();
     PtyLink(const PtyLink&) = delete;
@@ -35,6 +36,7 @@ private:
     // Kept open so that the master sees no hang-up while no tool has the
     // port open (between a tool's close and its next open).
     int slave_ = -1;
+    int claim_ = -1;  // holds the link against a second simulator while this one serves it
 };
 
 // Removes `linkPath` if it is a symbolic link to `target`; true if removed.

@@ -9,6 +9,7 @@
 
 #include <cerrno>
 #include <chrono>
+#include <pty.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -158,10 +159,21 @@ TEST_F(SimulatorPty, ToolCanCloseAndReopenWithoutDisturbingThePort) {
     }
 }
 
-TEST_F(SimulatorPty, StopRemovesLinksAndReplacesAStaleOne) {
-    ASSERT_EQ(symlink("/dev/nonexistent", dir.file("COM1").c_str()), 0);
+// A killed simulator leaves its link behind, and the terminal number it
+// names soon belongs to another program (a user's terminal, another test):
+// such a link is stale all the same. Only a link a running simulator serves
+// is refused.
+TEST_F(SimulatorPty, StopRemovesLinksAndReplacesAStaleOneEvenToALiveTerminal) {
+    int master = -1, slave = -1;
+    char otherProgramsTerminal[256] = {};
+    ASSERT_EQ(openpty(&master, &slave, otherProgramsTerminal, nullptr, nullptr), 0);
+    ASSERT_EQ(symlink(otherProgramsTerminal, dir.file("COM1").c_str()), 0);
     Simulator sim(options({{178, AngleMotion::fixed(1.0)}}));
     sim.start();
+    close(slave);
+    close(master);
+    Simulator second(options({{180, AngleMotion::fixed(2.0)}}));
+    EXPECT_THROW(second.start(), std::runtime_error);
     ASSERT_EQ(sim.ports().size(), 1u);
     char target[256] = {};
     ASSERT_GT(readlink(dir.file("COM1").c_str(), target, sizeof target - 1), 0);
