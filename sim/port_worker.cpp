@@ -37,11 +37,17 @@ void PortWorker::start() {
     thread_ = std::thread([this] { run(); });
 }
 
+bool PortWorker::isOpen() const {
+    std::lock_guard lock(linkMutex_);
+    return link_->isOpen();
+}
+
 void PortWorker::stop() {
     stopping_ = true;
     const uint64_t one = 1;
     (void)!::write(wakeFd_, &one, sizeof one);
     if (thread_.joinable()) thread_.join();
+    std::lock_guard lock(linkMutex_);
     if (link_->isOpen()) {
         link_->close();
         log_.event(link_->name(), "port closed");
@@ -97,13 +103,18 @@ bool PortWorker::sendPaced(const Bytes& bytes, Nanos start, const LineTiming& ti
 void PortWorker::serve(const Request& request, Nanos received) {
     const double seconds = static_cast<double>(monotonicNow() - start_) / static_cast<double>(kNanosPerSecond);
     const Answer answer = bus_.handle(request, last_, seconds);
-    if (answer.bytes.empty()) {
+    if (answer.bytes.empty() && !answer.unplugAfter) {
         const std::string why = answer.note.empty() ? "" : " (" + answer.note + ")";
         log_.event(link_->name(), request.describe() + ", no answer" + why);
         return;
     }
-    log_.event(link_->name(), request.describe());
     const Nanos replyStart = received + timing_.answerDelay;
+    if (answer.unplugAfter) {
+        log_.event(link_->name(), request.describe());
+        unplug(answer, replyStart);
+        return;
+    }
+    log_.event(link_->name(), request.describe());
     if (!waitUntil(replyStart)) return;
     // Read the rate only now: the tool may have changed it since the request.
     const LineTiming line = readLineTiming(link_->masterFd(), timing_.fallbackBaud);
@@ -111,6 +122,19 @@ void PortWorker::serve(const Request& request, Nanos received) {
     std::string note = answer.note;
     if (!complete) note += note.empty() ? "cut off" : ", cut off";
     log_.bytes(link_->name(), "out", answer.bytes.data(), answer.bytes.size(), note);
+}
+
+void PortWorker::unplug(const Answer& answer, Nanos replyStart) {
+    const size_t part = std::min(*answer.unplugAfter, answer.bytes.size());
+    if (part > 0 && waitUntil(replyStart)) {
+        const Bytes sent(answer.bytes.begin(), answer.bytes.begin() + static_cast<std::ptrdiff_t>(part));
+        if (sendPaced(sent, replyStart, readLineTiming(link_->masterFd(), timing_.fallbackBaud)))
+            log_.bytes(link_->name(), "out", sent.data(), sent.size(), "cut off: unplugged");
+    }
+    stopping_ = true;
+    std::lock_guard lock(linkMutex_);
+    link_->unplug();
+    log_.event(link_->name(), "unplugged");
 }
 
 void PortWorker::run() {

@@ -14,6 +14,7 @@
 
 #include <atomic>
 #include <memory>
+#include <mutex>
 #include <thread>
 
 namespace kv275sim {
@@ -38,7 +39,8 @@ public:
     void stop();
 
     const PtyLink& link() const { return *link_; }
-    bool isOpen() const { return link_->isOpen(); }
+    // False once stopped, or once an unplug rule pulled the port out.
+    bool isOpen() const;
 
 private:
     void run();
@@ -49,6 +51,9 @@ private:
     // Sends `bytes` so that byte i is complete at start + (i + 1) byte times.
     bool sendPaced(const Bytes& bytes, Nanos start, const LineTiming& timing);
     bool writeAll(const uint8_t* data, size_t count);
+    // Sends the part of `answer` an unplug rule lets through, then leaves the
+    // port as a pulled-out adapter leaves it; the thread ends.
+    void unplug(const Answer& answer, Nanos replyStart);
 
     std::unique_ptr<PtyLink> link_;
     SensorBus& bus_;
@@ -60,6 +65,7 @@ private:
     Nanos inputBusyUntil_ = 0;  // when the bytes read so far were all through the line
     int wakeFd_ = -1;
     std::atomic<bool> stopping_{false};
+    mutable std::mutex linkMutex_;  // the link closes on this thread when unplugged, on others when stopped
     std::thread thread_;
 };
 

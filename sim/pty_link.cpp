@@ -75,11 +75,7 @@ int claimLink(const std::string& linkPath) {
 }
 
 // Points `linkPath` at `target`, replacing an older link in one step.
-void makeLink(const std::string& linkPath, const std::string& target) {
-    struct stat st {};
-    if (lstat(linkPath.c_str(), &st) == 0 && !S_ISLNK(st.st_mode)) {
-        throw std::runtime_error(linkPath + " exists and is not a symbolic link; not replacing it");
-    }
+void replaceLink(const std::string& linkPath, const std::string& target) {
     const std::string temporary = linkPath + ".kv275sim-" + std::to_string(getpid());
     unlink(temporary.c_str());
     if (symlink(target.c_str(), temporary.c_str()) != 0) {
@@ -131,7 +127,10 @@ PtyLink::PtyLink(const std::string& directory, const std::string& name, unsigned
     tcsetattr(slave_, TCSANOW, &settings);
 
     try {
-        makeLink(linkPath_, slavePath_);
+        struct stat st {};
+        if (lstat(linkPath_.c_str(), &st) == 0 && !S_ISLNK(st.st_mode))
+            throw std::runtime_error(linkPath_ + " exists and is not a symbolic link; not replacing it");
+        replaceLink(linkPath_, slavePath_);
     } catch (...) {
         closeFd(master_);
         closeFd(slave_);
@@ -145,6 +144,20 @@ PtyLink::~PtyLink() { close(); }
 void PtyLink::close() {
     if (master_ < 0 && slave_ < 0) return;
     removeLinkTo(linkPath_, slavePath_);
+    closeFd(slave_);
+    closeFd(master_);
+    closeFd(claim_);
+}
+
+void PtyLink::unplug() {
+    if (master_ < 0 && slave_ < 0) return;
+    if (readLink(linkPath_) == slavePath_) {
+        try {
+            replaceLink(linkPath_, kUnpluggedDevice);
+        } catch (const std::runtime_error&) {
+            unlink(linkPath_.c_str());  // gone is the next best thing to leading nowhere
+        }
+    }
     closeFd(slave_);
     closeFd(master_);
     closeFd(claim_);

@@ -27,6 +27,10 @@ public:
     // Closes both ends and removes the link if it still points here. A tool
     // that holds the port open then sees the device gone. Safe to repeat.
     void close();
+    // As an adapter pulled out: closes both ends, and the link, if it still
+    // points here, stays but leads to kUnpluggedDevice, which never exists
+    // (the terminal's own number soon belongs to another program).
+    void unplug();
 
 private:
     std::string name_;
@@ -38,6 +42,9 @@ private:
     int slave_ = -1;
     int claim_ = -1;  // holds the link against a second simulator while this one serves it
 };
+
+// Where the link of an unplugged port leads.
+inline constexpr const char* kUnpluggedDevice = "/dev/kv275-unplugged-adapter";
 
 // Removes `linkPath` if it is a symbolic link to `target`; true if removed.
 bool removeLinkTo(const std::string& linkPath, const std::string& target);

@@ -48,6 +48,12 @@ Answer SensorBus::transmit(const LastAnswer& answer) {
 
 Answer SensorBus::handle(const Request& request, LastAnswer& last, double seconds) {
     std::lock_guard lock(mutex_);
+    Answer answer = respond(request, last, seconds);
+    if (unplugRule_) answer.unplugAfter = unplugRule_(request, counters_);
+    return answer;
+}
+
+Answer SensorBus::respond(const Request& request, LastAnswer& last, double seconds) {
     if (request.kind == Request::Kind::Nak) {
         ++counters_.naks;
         return transmit(last);
@@ -151,6 +157,11 @@ BusCounters SensorBus::counters() const {
 void SensorBus::setFaults(std::vector<FaultRule> faults) {
     std::lock_guard lock(mutex_);
     faults_.setRules(std::move(faults));
+}
+
+void SensorBus::setUnplugRule(UnplugRule rule) {
+    std::lock_guard lock(mutex_);
+    unplugRule_ = std::move(rule);
 }
 
 void SensorBus::setMinusApart(bool apart) {

@@ -8,6 +8,7 @@
 #include "sim/sensor.h"
 
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -39,7 +40,15 @@ struct LastAnswer {
 struct Answer {
     Bytes bytes;       // empty: nobody answers
     std::string note;  // faults or collision, for the traffic log
+    // Set by an unplug rule: the port sends this many bytes of the answer
+    // (0: none) and is then gone, as an adapter pulled out.
+    std::optional<size_t> unplugAfter;
 };
+
+// Decides, for each request once it is counted, whether the port that took
+// it is pulled out: nullopt carries on, n cuts the answer after n bytes.
+// Lets a test cut an exchange at one exact point, however busy the machine.
+using UnplugRule = std::function<std::optional<size_t>(const Request& request, const BusCounters& counters)>;
 
 class SensorBus {
 public:
@@ -66,8 +75,11 @@ public:
     void setFaults(std::vector<FaultRule> faults);
     // Lays out negative numbers of the variable reply as "-   12".
     void setMinusApart(bool apart);
+    // An empty rule never unplugs.
+    void setUnplugRule(UnplugRule rule);
 
 private:
+    Answer respond(const Request& request, LastAnswer& last, double seconds);
     Answer transmit(const LastAnswer& answer);
     std::vector<Sensor*> addressed(uint8_t address);
     const Sensor& at(size_t sensor) const;  // throws std::out_of_range
@@ -79,6 +91,7 @@ private:
     FaultInjector faults_;
     BusCounters counters_;
     bool minusApart_ = false;
+    UnplugRule unplugRule_;
 };
 
 }  // namespace kv275sim

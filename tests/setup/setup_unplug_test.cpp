@@ -18,42 +18,38 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <functional>
 
 namespace {
 
 using Texts = std::vector<std::string>;
-using Clock = std::chrono::steady_clock;
-
-// True from `delay` after `condition` first held.
-std::function<bool()> after(std::function<bool()> condition, std::chrono::milliseconds delay) {
-    auto since = std::make_shared<Clock::time_point>();
-    return [=] {
-        if (*since == Clock::time_point{}) {
-            if (!condition()) return false;
-            *since = Clock::now();
-        }
-        return Clock::now() - *since >= delay;
-    };
-}
+using kv275sim::BusCounters;
+using kv275sim::Request;
 
 TEST(SetupUnplugged, EachExchangeEndsWithTheToolsWordsAndWorksAgainOnceTheAdapterIsBack) {
     struct Case {
         const char* exchange;
         bool write;
-        std::function<bool(const kv275sim::BusCounters&)> when;
+        kv275sim::UnplugRule unplug;  // cuts the exchange at one exact point, however busy the machine
         Texts said;
     };
     const std::vector<Case> cases{
-        {"the device check", false, [](const kv275sim::BusCounters& c) { return c.angleQueries >= 1; },
+        {"the device check", false,
+         [](const Request& r, const BusCounters&) {
+             return r.kind == Request::Kind::AngleQuery ? std::optional<size_t>(0) : std::nullopt;
+         },
          {"COM Error|GetKV275degrees:no data received.",
           "Device/COM Error|The device does not work as expected.\nPlease check the device and the connection."}},
         {"the middle of the 1541-byte read", false,
-         [](const kv275sim::BusCounters& c) { return c.variableReads >= 1; },
+         [](const Request& r, const BusCounters&) {
+             return r.kind == Request::Kind::ReadVariables ? std::optional<size_t>(700) : std::nullopt;
+         },
          {"COM Error|ReadVariables:the variables could not be transmitted."}},
         {"a write between two variables", true,
-         [](const kv275sim::BusCounters& c) { return c.writesAccepted >= 2; },
+         [](const Request& r, const BusCounters& c) {
+             return r.kind == Request::Kind::WriteVariable && c.writesAccepted == 3 ? std::optional<size_t>(0)
+                                                                                     : std::nullopt;
+         },
          {"COM Error|WriteVariable:the variable could not be transmitted."}},
     };
     for (const Case& c : cases) {
@@ -63,9 +59,9 @@ TEST(SetupUnplugged, EachExchangeEndsWithTheToolsWordsAndWorksAgainOnceTheAdapte
         kv275sim::SimulatorOptions options;
         options.directory = dir.path();
         options.sensors = {{178, kv275sim::AngleMotion::fixed(12.5)}};
-        // Late enough to pull the plug during the check, early enough for its read.
-        options.answerDelayMs = 120;
+        options.answerDelayMs = 1;
         testsupport::SimulatedBus bus(options);
+        bus.sim().bus().setUnplugRule(c.unplug);
         SetupSettings settings;
         settings.ShowAddressQuestion = 0;
         CSensorSession session(settings, SessionForm::Setup);
@@ -76,11 +72,7 @@ TEST(SetupUnplugged, EachExchangeEndsWithTheToolsWordsAndWorksAgainOnceTheAdapte
         QPushButton* button = c.write ? dialog.writeButton() : dialog.readButton();
         const QString error = c.write ? "<- write variables (error)" : "-> read variables (error)";
 
-        {
-            testsupport::UnplugWhen unplug(
-                bus, after([&] { return c.when(bus.sim().bus().counters()); }, std::chrono::milliseconds(50)));
-            button->click();
-        }
+        button->click();
         EXPECT_EQ(boxes.summary(), c.said);
         EXPECT_EQ(button->text(), error);
         EXPECT_FALSE(session.IsOpen());
