@@ -23,6 +23,7 @@ constexpr double kPercentPerAddress = 1.282051282051282;
 CTimingController::CTimingController(TimingSettings& settings, CTimingSession& session, TimingView& view)
     : settings_(settings), session_(session), view_(view) {
     cellOfSensor_.fill(-1);
+    sumsOf_.fill(-1);
 }
 
 std::string CTimingController::runText(uint32_t milliseconds, double degrees) {
@@ -54,6 +55,18 @@ int CTimingController::cellOfSensor(int entry) const {
     if (entry < 0 || entry >= kSlots) return -1;
     const int cell = cellOfSensor_[entry];
     return cellExists(cell) ? cell : -1;
+}
+
+int CTimingController::askedCell(int32_t entry) const {
+    if (entry < 0 || entry >= settings_.addressCount || entry >= TimingSettings::kMaxAddresses) return -1;
+    const int32_t address = settings_.addresses[entry];
+    return address >= 0 && address <= kLastAddressIndex ? cellOfSensor(entry) : -1;
+}
+
+bool CTimingController::anySensorToAsk() const {
+    for (int32_t i = 0; i < settings_.addressCount; ++i)
+        if (askedCell(i) >= 0) return true;
+    return false;
 }
 
 int CTimingController::nextExistingCell(int from) const {
@@ -103,9 +116,12 @@ void CTimingController::readBack(bool checkAddressZero) {
 }
 
 void CTimingController::refuseBroadcastBesideSensors() {
+    // Only what the run will ask counts: an entry without a cell, or one
+    // that names no address, collides with nothing.
     bool broadcast = false;
     bool single = false;
-    for (int32_t i = 0; i < settings_.addressCount; ++i) (settings_.addresses[i] == 0 ? broadcast : single) = true;
+    for (int32_t i = 0; i < settings_.addressCount; ++i)
+        if (askedCell(i) >= 0) (settings_.addresses[i] == 0 ? broadcast : single) = true;
     if (!broadcast || !single) return;
     platform::MessageBox(view_.boxOwner(), "Address 0 must not be used with two or more sensors.",
                          "Configuration Error", platform::MsgIcon::Error, platform::MsgButtons::Ok);
@@ -139,8 +155,12 @@ void CTimingController::fillGrid() {
 
 void CTimingController::ApplyLayout() {
     ReadBackAddresses();
-    const timinglayout::Grid grid = timinglayout::Clamp(platform::atolInt32(view_.rowsText().c_str()),
-                                                        platform::atolInt32(view_.columnsText().c_str()));
+    // The grid cannot change under a run, whatever the boxes were given
+    // before it started: "<- Apply" then only lays the addresses out again.
+    const timinglayout::Grid grid =
+        running_ ? timinglayout::Clamp(settings_.rows, settings_.columns)
+                 : timinglayout::Clamp(platform::atolInt32(view_.rowsText().c_str()),
+                                       platform::atolInt32(view_.columnsText().c_str()));
     settings_.rows = grid.rows;
     settings_.columns = grid.columns;
     view_.setRowsText(std::to_string(grid.rows));
@@ -161,8 +181,6 @@ void CTimingController::ApplyLayout() {
             if (cell >= cellCount_) {
                 view_.createCell(cell, value, address);
                 cellCount_ = cell + 1;
-                // A field made during a run must not take edits the run ignores.
-                if (running_) view_.setAddressEnabled(cell, false);
             } else {
                 view_.moveCell(cell, value, address);
             }
@@ -176,11 +194,10 @@ void CTimingController::ApplyLayout() {
 
 void CTimingController::showStopFigures() {
     for (int32_t i = 0; i < settings_.addressCount; ++i) {
-        const int32_t entry = settings_.addresses[i];
-        const int cell = cellOfSensor(i);
-        if (entry < 0 || entry > kLastAddressIndex || cell < 0) continue;
-        // Stopped before its first answer: there is no mean to show.
-        if (reads_[cell] == 0) continue;
+        const int cell = askedCell(i);
+        // Stopped before its first answer, or the cell's sums belong to the
+        // sensor a scan took out of it: there is no mean of this one to show.
+        if (cell < 0 || reads_[cell] == 0 || sumsOf_[cell] != settings_.addresses[i]) continue;
         view_.setValueText(cell, stopText(static_cast<double>(timeSum_[cell]) / reads_[cell], nakSum_[cell]));
     }
 }
@@ -190,6 +207,10 @@ void CTimingController::setRunning(bool on) {
     view_.setRunBoxesEnabled(!on);
     for (int cell = 0; cell < cellCount_; ++cell) view_.setAddressEnabled(cell, !on);
     if (on) {
+        // Typed but not applied before the start, the boxes would show a
+        // grid the run does not have.
+        view_.setRowsText(std::to_string(settings_.rows));
+        view_.setColumnsText(std::to_string(settings_.columns));
         view_.setStartCaption("Stop");
         return;
     }
@@ -215,7 +236,9 @@ void CTimingController::StartStop() {
             if (cell >= 0) view_.setValueText(cell, "");
         }
     }
-    if (settings_.addressCount == 0) running_ = false;
+    // With no cell to ask (rows or columns 0) a run would hold the port
+    // and ask nothing.
+    if (!anySensorToAsk()) running_ = false;
 
     if (running_) {
         for (int row = 0; row < settings_.rows && row < rowCount_; ++row)
@@ -227,6 +250,7 @@ void CTimingController::StartStop() {
         reads_.fill(0);
         timeSum_.fill(0);
         nakSum_.fill(0);
+        sumsOf_.fill(-1);
         if (!session_.IsOpen()) session_.OpenSession(-1);
         if (session_.IsOpen() && settings_.timerId == 0)
             settings_.timerId = view_.startWindowTimer(kTimerId, kTimerInterval);
@@ -244,15 +268,17 @@ void CTimingController::endRunWithoutPort() {
 }
 
 void CTimingController::OnTimer() {
+    // A tick inside a box of a scan: the scan holds the port, and the list
+    // it is rewriting does not match the run's cells until it is read back.
+    if (scanning_) return;
     if (settings_.timerId != 0) view_.stopWindowTimer(settings_.timerId);
     const unsigned run = runGen_;
     bool lost = false;
     for (int32_t i = 0; i < settings_.addressCount && i < TimingSettings::kMaxAddresses; ++i) {
         const int32_t entry = settings_.addresses[i];
-        if (entry < 0 || entry > kLastAddressIndex) continue;
         // An entry no cell shows (the file was written for a larger grid)
         // has nowhere to show its figures: it is not asked.
-        const int cell = cellOfSensor(i);
+        const int cell = askedCell(i);
         if (cell < 0) continue;
         view_.setAddressHighlight(cell, true);
         view_.repaintAddress(cell);
@@ -272,6 +298,14 @@ void CTimingController::OnTimer() {
         if (!cellExists(cell)) continue;
         view_.setAddressHighlight(cell, false);
         view_.repaintAddress(cell);
+        if (sumsOf_[cell] != entry) {
+            // The cell shows another sensor than before (a scan put it
+            // there): its figures start again.
+            sumsOf_[cell] = entry;
+            reads_[cell] = 0;
+            timeSum_[cell] = 0;
+            nakSum_[cell] = 0;
+        }
         reads_[cell] += 1;
         timeSum_[cell] += static_cast<uint32_t>(session_.lastReadTime);
         nakSum_[cell] += session_.lastNakCount;
@@ -305,6 +339,12 @@ void CTimingController::ScanSensors() {
         bool& scanning;
         ~EndOfScan() { scanning = false; }
     } endOfScan{scanning_};
+    // The run pauses for the scan: its timer stops, and a sweep the scan
+    // interrupts (from a box's event loop) leaves the rest of its sensors.
+    if (running_) {
+        ++runGen_;
+        if (settings_.timerId != 0) view_.stopWindowTimer(settings_.timerId);
+    }
 
     session_.OpenForScan(0);
     if (!session_.IsOpen()) {
@@ -353,12 +393,13 @@ void CTimingController::ScanSensors() {
     dirty_ = true;
 
     if (running_) {
-        if (!session_.IsOpen()) {
+        // The run's cells become what the scan shows before anything is
+        // asked or summed up again, whether the run goes on or ends here.
+        ReadBackAddresses();
+        if (!session_.IsOpen() || !anySensorToAsk())
             endRunWithoutPort();
-        } else {
-            // The run goes on: its next sweep must ask what the cells now show.
-            ReadBackAddresses();
-        }
+        else if (settings_.timerId != 0)
+            settings_.timerId = view_.startWindowTimer(kTimerId, kTimerInterval);
     }
     if (lost) session_.ShowDeviceLost();
 }

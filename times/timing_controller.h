@@ -69,6 +69,10 @@ private:
     // The run's port is gone (a scan could not reopen it, or the adapter went
     // away): the run ends as "Stop" ends it.
     void endRunWithoutPort();
+    // The cell in which a run asks entry i of the address list: -1 when
+    // the entry names no sensor or no cell shows it.
+    int askedCell(int32_t entry) const;
+    bool anySensorToAsk() const;
     int nextExistingCell(int from) const;
     // Removes the row labels from `row` on and the cells from `cell` on.
     void removeRowsAndCellsFrom(int row, int cell);
@@ -93,4 +97,6 @@ private:
     std::array<int32_t, timinglayout::kSlots> reads_{};
     std::array<uint32_t, timinglayout::kSlots> timeSum_{};
     std::array<int32_t, timinglayout::kSlots> nakSum_{};
+    // The address each cell's sums were taken from, -1 before its first.
+    std::array<int32_t, timinglayout::kSlots> sumsOf_{};
 };

@@ -84,14 +84,16 @@ CTimingDlg::CTimingDlg(TimingSettings& settings, CTimingSession& session, QWidge
 CTimingDlg::~CTimingDlg() { qApp->removeEventFilter(this); }
 
 void CTimingDlg::createTemplateControls() {
-    platform::captionAt(this, "Serial port:", QRect(5, 8, 34, 8), 45);
-    portBox_ = platform::dropDownAt(this, true, {"Com1", "Com2", "Com3", "Com4"}, 45, 5, 40);
-    platform::captionAt(this, "Rows:", QRect(90, 8, 21, 8), 114);
-    rowsBox_ = platform::dropDownAt(this, true, numbers(10), 114, 5, 35);
-    platform::captionAt(this, "Columns:", QRect(155, 8, 30, 8), 187);
-    columnsBox_ = platform::dropDownAt(this, true, numbers(12), 187, 5, 35);
-    platform::captionAt(this, "Address format:", QRect(228, 8, 50, 8), 280);
-    formatBox_ = platform::dropDownAt(this, false, {"0 - 78", "177 - 255", "B1 - FF"}, 280, 5, 50);
+    // Each box's caption is its buddy, so that it names the box (to a
+    // screen reader, and to a test that finds the box as a user does).
+    QLabel* caption = platform::captionAt(this, "Serial port:", QRect(5, 8, 34, 8), 45);
+    caption->setBuddy(portBox_ = platform::dropDownAt(this, true, {"Com1", "Com2", "Com3", "Com4"}, 45, 5, 40));
+    caption = platform::captionAt(this, "Rows:", QRect(90, 8, 21, 8), 114);
+    caption->setBuddy(rowsBox_ = platform::dropDownAt(this, true, numbers(10), 114, 5, 35));
+    caption = platform::captionAt(this, "Columns:", QRect(155, 8, 30, 8), 187);
+    caption->setBuddy(columnsBox_ = platform::dropDownAt(this, true, numbers(12), 187, 5, 35));
+    caption = platform::captionAt(this, "Address format:", QRect(228, 8, 50, 8), 280);
+    caption->setBuddy(formatBox_ = platform::dropDownAt(this, false, {"0 - 78", "177 - 255", "B1 - FF"}, 280, 5, 50));
     applyButton_ = platform::pushButtonAt(this, "<- Apply", QRect(340, 5, 40, 14));
 
     platform::captionAt(this, "Sensors: ", QRect(5, 28, 30, 8), 45);
@@ -119,18 +121,22 @@ void CTimingDlg::fillBoxes() {
     const int port = settings_.ISPort;
     // A hand-edited file may hold any number; only 1 to 4 have an item.
     portBox_->setCurrentIndex(port >= 1 && port <= 4 ? port - 1 : -1);
+    portBox_->setEditText(portText());
     const int format = settings_.addressFormat;
     formatBox_->setCurrentIndex(format >= 0 && format <= 2 ? format : -1);
 }
 
+QString CTimingDlg::portText() const { return QStringLiteral("Com%1").arg(int(settings_.ISPort)); }
+
 void CTimingDlg::keepPortText() {
-    // Typing cannot change the port: the item of the current port comes back,
-    // with the cursor where it was.
+    // Typing cannot change the port: the current port's name comes back,
+    // with the cursor where it was. A port without an item keeps its name
+    // too: an empty text would be filled in with the first item, which the
+    // box takes as chosen when the focus leaves it.
     QLineEdit* edit = portBox_->lineEdit();
     const int cursor = edit->cursorPosition();
-    const int port = settings_.ISPort;
     const QSignalBlocker quiet(portBox_);
-    portBox_->setEditText(port >= 1 && port <= 4 ? portBox_->itemText(port - 1) : QString());
+    portBox_->setEditText(portText());
     edit->setCursorPosition(std::min(cursor, int(edit->text().size())));
 }
 

@@ -65,6 +65,8 @@ private:
     void createTemplateControls();
     void fillBoxes();
     void keepPortText();
+    // "Com3": the port in use, whether or not the box has an item for it.
+    QString portText() const;
 
     // TimingView
     void createRowLabels(int row, const QRect& first, const QRect& second) override;

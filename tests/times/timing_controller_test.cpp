@@ -278,8 +278,8 @@ TEST_F(TimingControllerTest, RunLocksThePortTheGridSizeAndTheAddressesUntilItSto
     EXPECT_FALSE(view.cells.at(0).enabled);
     EXPECT_FALSE(view.cells.at(1).enabled);
     EXPECT_EQ(view.firstLabels.at(0), "Time/Degrees:");
-    grid("2", "2");  // "<- Apply" stays usable: new fields come locked too
-    EXPECT_FALSE(view.cells.at(3).enabled);
+    grid("2", "2");  // "<- Apply" stays usable, but the grid stays
+    EXPECT_EQ(view.rows + "x" + view.columns + " " + std::to_string(view.cells.size()), "1x2 2");
     ctl.StartStop();
     EXPECT_EQ(view.startCaption, "Start");
     EXPECT_TRUE(view.runBoxesEnabled);
@@ -309,6 +309,8 @@ TEST_F(TimingControllerTest, RunThatCannotStartSaysWhyOnceAndLeavesThePortFree) 
              line.openError = EBUSY;
          },
          {"Error|CCom.Open:" + platform::systemErrorText(EBUSY), kOpenFailed}, false},
+        {"the file's addresses have no cell",
+         [&] { grid("0", "0"), settings.addressCount = 1, settings.addresses[0] = 1; }, {}, false},
         {"timer refused", [&] {
              type({{0, "1"}});
              view.timerFails = true;
@@ -359,6 +361,11 @@ TEST_F(TimingControllerTest, BroadcastBesideSensorsIsRefusedAtEveryStartButNotBy
     ctl.StartStop();
     EXPECT_TRUE(ctl.running());
     EXPECT_TRUE(boxes.calls.empty());
+    // So does 0 beside entries never asked: one naming no sensor, one without a cell.
+    ctl.StartStop();
+    grid("0", "0"), settings.addressCount = 3, settings.addresses = {0, -1, 5};
+    grid("1", "2"), start(), ctl.OnTimer();
+    EXPECT_EQ(bus.asked, std::vector<int>{177});
 }
 
 TEST_F(TimingControllerTest, ScanFillsTheNextCellsInTheChosenFormatAndReportsProgress) {
@@ -419,8 +426,9 @@ TEST_F(TimingControllerTest, ScanKeepsWhatNoCellCanShowAndTriesTheBroadcastOnlyW
 
 TEST_F(TimingControllerTest, ScanDuringARunReopensTheRunsPortAndTheRunGoesOnWithTheNewCells) {
     bus.angles = {{178, 1.0}};
+    bus.badRepliesBefore = {{178, 1}};  // a NAK that must stay with 178
     configure("1", "2", {{0, "1"}});
-    start();
+    start(), ctl.OnTimer();
     bus.angles = {{180, 3.0}};  // a single sensor also answers the device check at 177
     ctl.ScanSensors();
     EXPECT_TRUE(ctl.running());
@@ -432,6 +440,8 @@ TEST_F(TimingControllerTest, ScanDuringARunReopensTheRunsPortAndTheRunGoesOnWith
     EXPECT_EQ(bus.asked, std::vector<int>{180});
     EXPECT_EQ(view.cells.at(0).valueText, "001/003°");
     EXPECT_TRUE(boxes.calls.empty());
+    ctl.StartStop();
+    EXPECT_EQ(view.cells.at(0).valueText, "001/0") << "180's figures alone";
 }
 
 TEST_F(TimingControllerTest, ScanDuringARunThatLeavesThePortClosedEndsTheRun) {
@@ -456,7 +466,19 @@ TEST_F(TimingControllerTest, ScanDuringARunThatLeavesThePortClosedEndsTheRun) {
         start();
         boxes.calls.clear();
         c.breakIt();
+        // The adapter goes while a box of the scan is open, and the run's
+        // timer, if it still ran, would tick in there: still one box each.
+        std::vector<size_t> timerAndTrafficInBoxes;
+        boxes.whileShown = [&](const platform::MessageBoxCall&) {
+            line.failAlways = {{"write", EIO}, {"read", EIO}, {"purge", EIO}, {"drain", EIO}};
+            const size_t before = line.log.size();
+            ctl.OnTimer();
+            timerAndTrafficInBoxes.push_back(view.timerId + line.log.size() - before);
+        };
         ctl.ScanSensors();
+        EXPECT_EQ(timerAndTrafficInBoxes, std::vector<size_t>(c.boxes.size(), 0));
+        boxes.whileShown = nullptr;
+        line.failAlways.clear();
         EXPECT_EQ(boxes.summary(), c.boxes);
         EXPECT_FALSE(ctl.running());
         EXPECT_EQ(view.startCaption, "Start");

@@ -24,6 +24,7 @@
 
 #include <functional>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -233,6 +234,52 @@ TEST_F(TimingDialogTest, SettingsFromTheFileComeBackAtExitWithTheGridAsShown) {
     EXPECT_EQ(testsupport::readFile(dir.file("KV275Times.ini")),
               "rows 1\r\ncolumns 3\r\nrowdiff 2000000000\r\ncolumndiff 2\r\nISPort 1\r\nISAddressNumber 1\r\n"
               "AddressFormat 7\r\nISAddress[0] 5\t");
+}
+
+// Each field typed into as a user does (a click, Ctrl+A, keys; Tab moves
+// on), buttons clicked; then what the dialog holds and what it asks.
+TEST_F(TimingDialogTest, WhatIsTypedIntoEachFieldIsWhatTheDialogHoldsAndAsks) {
+    struct Case {
+        int port, format;
+        std::vector<std::pair<QString, const char*>> steps;  // a caption or "cellN", and the keys typed there
+        const char* held;
+    };
+    for (const Case& c : std::vector<Case>{
+             {3, 2, {{"Rows:", "1\t2"}, {"<- Apply", ""}, {"Serial port:", "4"}, {"cell0", "b4\t255"}, {"Rows:", "3"},
+                     {"Start", ""}, {"<- Apply", ""}},
+              "port 3 grid 1x2 cells B4 FF asked 180 255 on COM3"},
+             {7, 0, {{"Rows:", "2\t3"}, {"<- Apply", ""}, {"Serial port:", "x"}, {"cell0", "3\t7"}},
+              "port 7 grid 2x3 cells 3 7 _ _ _ _ asked on "},
+             {2, 1, {{"Columns:", "2"}, {"Rows:", "1"}, {"<- Apply", ""}, {"cell0", "180\t184"}, {"Start", ""}},
+              "port 2 grid 1x2 cells 180 184 asked 180 184 on COM2"}}) {
+        settings = TimingSettings();
+        settings.ISPort = static_cast<int8_t>(c.port), settings.addressFormat = c.format;
+        bus.angles = {{180, 2.0}, {184, 3.0}, {255, 4.0}}, bus.asked.clear(), line.openedName.clear();
+        dlg().activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&dlg()));
+        for (const auto& [name, keys] : c.steps) {
+            QWidget* control = name.startsWith("cell") ? dlg().addressField(name.mid(4).toInt()) : nullptr;
+            for (QLabel* label : dlg().findChildren<QLabel*>())
+                if (label->text() == name) control = label->buddy();
+            for (QPushButton* button : dlg().findChildren<QPushButton*>())
+                if (button->text() == name) control = button;
+            ASSERT_NE(control, nullptr) << name.toStdString();
+            QTest::mouseClick(control, Qt::LeftButton);
+            QWidget* const focused = nullptr;  // keys go where the focus is, as a keyboard's do
+            if (*keys) QTest::keyClick(focused, Qt::Key_A, Qt::ControlModifier), QTest::keyClicks(focused, keys);
+        }
+        if (dlg().controller().running()) dlg().controller().OnTimer();
+        QString held = QString("port %1 grid %2x%3 cells").arg(settings.ISPort).arg(dlg().rowsBox()->currentText(),
+                                                                                    dlg().columnsBox()->currentText());
+        for (int cell = 0; QLineEdit* field = dlg().addressField(cell); ++cell)
+            held += " " + (field->text().isEmpty() ? "_" : field->text());
+        held += " asked";
+        for (int address : std::set<int>(bus.asked.begin(), bus.asked.end())) held += " " + QString::number(address);
+        EXPECT_EQ(held.toStdString() + " on " + line.openedName, c.held);
+        EXPECT_TRUE(boxes.calls.empty()) << ::testing::PrintToString(boxes.summary());
+        dlg().close();
+        dialog.reset();
+    }
 }
 
 }  // namespace
