@@ -13,10 +13,8 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <memory>
-#include <thread>
-#include <unistd.h>
+#include <optional>
 
 namespace {
 
@@ -56,16 +54,16 @@ protected:
 TEST_F(TimingOnSimulatorTest, RunShowsAnswerTimesAndAnglesThenMeansAtTheStop) {
     QTest::mouseClick(dialog->startButton(), Qt::LeftButton);
     ASSERT_TRUE(dialog->controller().running()) << ::testing::PrintToString(boxes.summary());
-    // An 11-byte reply at 9600 baud takes about 11 ms; most of it passes in
-    // the 15 ms wait before the read, so the time shown is small.
-    const QRegularExpression running(QString::fromUtf8("^0\\d\\d/(012|203)°$"));
+    // The answer time in three digits (how small it is is for bench_times to
+    // judge: a busy machine may take longer), then the angle.
+    const QRegularExpression running(QString::fromUtf8("^\\d{3}/(012|203)°$"));
     EXPECT_TRUE(QTest::qWaitFor([&] { return session.queryCount >= 6; }, 5000));
     EXPECT_TRUE(running.match(value(0)).hasMatch()) << value(0).toStdString();
     EXPECT_TRUE(running.match(value(1)).hasMatch()) << value(1).toStdString();
     EXPECT_TRUE(value(1).endsWith(QString::fromUtf8("203°")));
     QTest::mouseClick(dialog->startButton(), Qt::LeftButton);
     EXPECT_FALSE(dialog->controller().running());
-    EXPECT_TRUE(QRegularExpression("^0\\d\\d/0$").match(value(0)).hasMatch()) << value(0).toStdString();
+    EXPECT_TRUE(QRegularExpression("^\\d{3}/0$").match(value(0)).hasMatch()) << value(0).toStdString();
     EXPECT_TRUE(dialog->statisticsField()->text().startsWith("Err:0 Read:"));
     EXPECT_TRUE(boxes.calls.empty()) << ::testing::PrintToString(boxes.summary());
 }
@@ -77,17 +75,15 @@ TEST_F(TimingOnSimulatorTest, AdapterGoneDuringARunOrAScanEndsItWithOneBox) {
     QTest::mouseClick(dialog->startButton(), Qt::LeftButton);
     ASSERT_TRUE(dialog->controller().running());
     ASSERT_TRUE(QTest::qWaitFor([&] { return session.queryCount >= 2; }, 5000));
-    // The scan blocks the dialog for its whole length: pull the plug from
-    // another thread once it is under way.
-    std::thread unplug([&] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(300));
-        sim->killPort("COM1");
+    // The scan blocks the dialog for its whole length: the adapter goes at
+    // the scan's third question, before it is answered.
+    const uint64_t asked = sim->bus().counters().angleQueries;
+    sim->bus().setUnplugRule([asked](const kv275sim::Request&, const kv275sim::BusCounters& c) {
+        return c.angleQueries >= asked + 3 ? std::optional<size_t>(0) : std::nullopt;
     });
-    const auto begin = std::chrono::steady_clock::now();
+    const int32_t queriesBefore = session.queryCount;
     QTest::mouseClick(dialog->scanButton(), Qt::LeftButton);
-    const auto took = std::chrono::steady_clock::now() - begin;
-    unplug.join();
-    EXPECT_LT(took, std::chrono::seconds(10)) << "the scan ran on after the adapter was gone";
+    EXPECT_LT(session.queryCount - queriesBefore, 10) << "the scan ran on after the adapter was gone";
     ASSERT_EQ(boxes.calls.size(), 1u) << ::testing::PrintToString(boxes.summary());
     EXPECT_EQ(boxes.calls[0].title, "Error");
     EXPECT_TRUE(boxes.calls[0].text.rfind("CCom.", 0) == 0) << boxes.calls[0].text;
@@ -98,8 +94,7 @@ TEST_F(TimingOnSimulatorTest, AdapterGoneDuringARunOrAScanEndsItWithOneBox) {
     EXPECT_FALSE(session.IsOpen());
     EXPECT_FALSE(dialog->tickTimerActive());
 
-    ASSERT_EQ(symlink("/dev/kv275-unplugged-adapter", "COM1"), 0);
-    boxes.calls.clear();
+    boxes.calls.clear();  // COM1 is left leading nowhere, as by a pulled adapter
     QTest::keyClicks(dialog->addressField(0), "2");  // the scan had emptied the grid
     QTest::mouseClick(dialog->startButton(), Qt::LeftButton);
     EXPECT_EQ(boxes.summary(), (std::vector<std::string>{"Error|CCom.Open:No such file or directory",
