@@ -74,7 +74,8 @@ Bus::~Bus() { Close(); }
 bool Bus::Open() { return !regularFile_ && session_.OpenSession(-1); }
 
 int Bus::OpenFailed(Console& console, const std::string& command) {
-    return Fail(console, command, regularFile_ ? PortAndDevice() + " is not a serial device" : "cannot open " + PortAndDevice());
+    return Fail(console, command,
+                regularFile_ ? PortAndDevice() + " is not a serial device" : "cannot open " + PortAndDevice());
 }
 
 void Bus::Close() {

@@ -10,10 +10,6 @@
 namespace kvcli {
 namespace {
 
-// kv275 1.0.0 named the last column "naks"; it counted the same bad replies,
-// so its files go on being appended to.
-const char* const kEarlierHeader = "time,address,angle,answer_ms,naks\n";
-
 std::string notRegular(const std::string& path) {
     return path + " is not a regular file: a CSV log is a file of its own";
 }
@@ -73,7 +69,7 @@ bool CsvLog::checkHeader(std::string& error) {
     const std::string line = first.substr(0, first.find('\n') + 1);
     const std::string header(kCsvHeader);
     // A header cut off before its line end is still the header.
-    if (line == header || line == kEarlierHeader || (line == first && first + "\n" == header)) return true;
+    if (line == header || (line == first && first + "\n" == header)) return true;
     error = path_ + " does not begin with kv275's header line " + header.substr(0, header.size() - 1) +
             ": not appending to it";
     return false;

@@ -33,7 +33,8 @@ void printTable(std::ostream& out, const std::vector<fastscan::Sensor>& found) {
 }
 
 void showProgress(ProgressBar& bar, int address, size_t found) {
-    bar.Show(address - kFirstSensorAddress, kAddressCount, std::to_string(address) + ", " + std::to_string(found) + " found");
+    bar.Show(address - kFirstSensorAddress, kAddressCount,
+             std::to_string(address) + ", " + std::to_string(found) + " found");
 }
 
 // Each address asked as the scanner asks it; no confirmation needed, as

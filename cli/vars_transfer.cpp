@@ -74,11 +74,11 @@ int WriteAndVerify(const CommandLine& line, const std::string& command, int addr
         if (!taken) continue;
         bus.Close();
         const std::string there = "a sensor already answers at " + std::to_string(a.value);
-        return ReportError(console, command,
-                           address == kBroadcastAddress
-                               ? there + " (should it be the one sensor on the bus, it is there already: leave V063 out)"
-                               : there + ": moving " + std::to_string(address) + " there would put two sensors on one address",
-                           boxes.Take(), kExitFailed);
+        const std::string why =
+            address == kBroadcastAddress
+                ? " (should it be the one sensor on the bus, it is there already: leave V063 out)"
+                : ": moving " + std::to_string(address) + " there would put two sensors on one address";
+        return ReportError(console, command, there + why, boxes.Take(), kExitFailed);
     }
 
     Finishing finishing(console);

@@ -94,11 +94,6 @@ TEST(CliOutput, CsvFileHasOneHeaderAndNoRowGluedToACutLine) {
     ASSERT_TRUE(csv.Open(dir.file("cut.csv"), error)) << error;
     ASSERT_TRUE(csv.Append(rows, error)) << error;
     EXPECT_EQ(testsupport::readFile(dir.file("cut.csv")), std::string(kvcli::kCsvHeader) + "2024-05-01T12:34\n" + row);
-
-    // A log begun by kv275 1.0.0, whose last column was named naks, goes on.
-    testsupport::writeFile(dir.file("old.csv"), "time,address,angle,answer_ms,naks\n");
-    kvcli::CsvLog old;
-    EXPECT_TRUE(old.Open(dir.file("old.csv"), error)) << error;
 }
 
 std::vector<kvcli::SensorTally> sampleTallies() {

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <regex>
+#include <tuple>
 
 namespace {
 
@@ -16,9 +17,7 @@ using kv275sim::FaultKind;
 
 class CliOnSimulator : public ::testing::Test {
 protected:
-    void start(std::vector<kv275sim::SensorConfig> sensors, std::vector<kv275sim::FaultRule> faults = {},
-               unsigned answerDelayMs = 2) {
-        bus.reset();
+    void start(std::vector<kv275sim::SensorConfig> sensors, std::vector<kv275sim::FaultRule> faults = {}) {
         kv275sim::SimulatorOptions o;
         o.directory = dir.path();
         o.sensors = std::move(sensors);
@@ -36,44 +35,41 @@ protected:
 
     testsupport::TempDir dir;  // current directory: COM1 is the simulator's link
     std::unique_ptr<testsupport::SimulatedBus> bus;
+    unsigned answerDelayMs = 2;
 };
 
 // A sensor later than the fast read limit (19 ms at 115200 baud) has its
 // reply arrive while the next address is asked: the scan must still list
-// the sensors where they are, and say that they answer late.
-TEST_F(CliOnSimulator, FastScanListsEverySensorAtItsOwnAddressAndSaysWhichAnswerLate) {
-    struct Case {
-        unsigned delayMs;
-        std::string err;  // a regular expression
-        uint64_t queries;
-    };
-    const std::vector<Case> cases = {
-        {2, "", 78 + 3},
-        // Asked again: 179 and 201, where the late replies came, then the
-        // addresses before them; 255 after the listening at the end.
-        {44,
-         "kv275 scan: 178, 200, 255 answer later than the fast read limit of 19 ms \\(answer_ms up to \\d+\\) and only "
-         "the second asking found them: give --timeout \\d+ or use the full scan\n",
-         78 + 5},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.delayMs);
-        start({{178, AngleMotion::fixed(12.5)}, {200, AngleMotion::fixed(45.25)}, {255, AngleMotion::fixed(0.0)}}, {},
-              c.delayMs);
-        const clitest::Run r = run({"scan", "--fast"});
-        EXPECT_EQ(r.status, 0) << r.err;
-        EXPECT_TRUE(std::regex_match(r.err, std::regex(c.err))) << r.err;
-        static const std::regex table(
-            "addr  hex  index   angle  answer_ms\n"
-            " 178   B2    #01   12\\.50 +\\d+\n"
-            " 200   C8    #23   45\\.25 +\\d+\n"
-            " 255   FF    #78    0\\.00 +\\d+\n"
-            "3 sensors on COM1 \\(fast scan, \\d+\\.\\d s\\)\n");
-        EXPECT_TRUE(std::regex_match(r.out, table)) << r.out;
-        EXPECT_EQ(sim().bus().counters().angleQueries, c.queries);
-        EXPECT_EQ(sim().bus().counters().naks, 0u);
-    }
+// the sensors where they are, and say that they answer late. Parameters:
+// the answer delay, standard error as a regular expression, the queries.
+class CliFastScan : public CliOnSimulator,
+                    public ::testing::WithParamInterface<std::tuple<unsigned, std::string, uint64_t>> {};
+
+TEST_P(CliFastScan, ListsEverySensorAtItsOwnAddressAndSaysWhichAnswerLate) {
+    const auto& [delayMs, err, queries] = GetParam();
+    answerDelayMs = delayMs;
+    start({{178, AngleMotion::fixed(12.5)}, {200, AngleMotion::fixed(45.25)}, {255, AngleMotion::fixed(0.0)}});
+    const clitest::Run r = run({"scan", "--fast"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(std::regex_match(r.err, std::regex(err))) << r.err;
+    static const std::regex table(
+        "addr  hex  index   angle  answer_ms\n"
+        " 178   B2    #01   12\\.50 +\\d+\n"
+        " 200   C8    #23   45\\.25 +\\d+\n"
+        " 255   FF    #78    0\\.00 +\\d+\n"
+        "3 sensors on COM1 \\(fast scan, \\d+\\.\\d s\\)\n");
+    EXPECT_TRUE(std::regex_match(r.out, table)) << r.out;
+    EXPECT_EQ(sim().bus().counters().angleQueries, queries);
+    EXPECT_EQ(sim().bus().counters().naks, 0u);
 }
+
+// Late, the sensors are asked again where their replies came (179, 201),
+// then where they are; 255 after the listening at the end.
+INSTANTIATE_TEST_SUITE_P(
+    AnswerDelays, CliFastScan,
+    ::testing::Values(std::make_tuple(2u, "", 78u + 3),
+                      std::make_tuple(44u, "kv275 scan: 178, 200, 255 answer later than the fast read limit of 19 ms .*"
+                                           "give --timeout \\d+ or use the full scan\n", 78u + 5)));
 
 TEST_F(CliOnSimulator, ReadAppendsCsvRowsAndNamesTheSensorThatNeverAnswered) {
     start({{178, AngleMotion::fixed(12.5)}, {200, AngleMotion::fixed(3.0)}}, {{FaultKind::Silence, 1.0, 200}});
@@ -93,33 +89,34 @@ TEST_F(CliOnSimulator, ReadAppendsCsvRowsAndNamesTheSensorThatNeverAnswered) {
 
 // The query the unplugging broke off is no failure of the sensor: no "--"
 // line, no CSV row without an angle, nothing counted as failed or bad.
-TEST_F(CliOnSimulator, AdapterGoneEndsARunWithOneLineAndChargesNothingToTheSensor) {
-    struct Case {
-        std::vector<std::string> args;
-        std::string kept;  // in what was written before the end
-        std::string never;
-    };
-    const std::vector<Case> cases = {
-        {{"read", "178"}, "  178: 12.50\n", "--"},
-        {{"read", "178", "--csv", "log.csv"}, ",178,12.50,", ",178,,"},
-        {{"times", "178", "--duration", "60", "--json"}, R"("failures":0,"bad_replies":0,)", "null"},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.args.back());
-        start({{178, AngleMotion::fixed(12.5)}});
-        testsupport::UnplugWhen unplug(*bus, [&] { return sim().bus().counters().angleQueries >= 5; });
-        const clitest::Run r = run(c.args);  // until stopped: only the unplugging ends it
-        unplug.join();
-        EXPECT_EQ(r.status, 1);
-        EXPECT_EQ(clitest::lines(r.err), 1u) << r.err;
-        EXPECT_EQ(r.err.rfind("kv275 " + c.args[0] + ": the adapter on COM1 (/dev/pts/", 0), 0u) << r.err;
-        EXPECT_NE(r.err.find("is gone (Error: CCom."), std::string::npos) << r.err;
-        EXPECT_NE(r.err.find("Input/output error"), std::string::npos) << r.err;
-        const std::string written = c.args.size() > 2 && c.args[2] == "--csv" ? testsupport::readFile(dir.file("log.csv")) : r.out;
-        EXPECT_NE(written.find(c.kept), std::string::npos) << written;
-        EXPECT_EQ(written.find(c.never), std::string::npos) << written;
-    }
+// Parameters: the command, and what it wrote before the end keeps and never
+// holds.
+class CliAdapterGone
+    : public CliOnSimulator,
+      public ::testing::WithParamInterface<std::tuple<std::vector<std::string>, std::string, std::string>> {};
+
+TEST_P(CliAdapterGone, EndsTheRunWithOneLineAndChargesNothingToTheSensor) {
+    const auto& [args, kept, never] = GetParam();
+    start({{178, AngleMotion::fixed(12.5)}});
+    testsupport::UnplugWhen unplug(*bus, [&] { return sim().bus().counters().angleQueries >= 5; });
+    const clitest::Run r = run(args);  // until stopped: only the unplugging ends it
+    unplug.join();
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(clitest::lines(r.err), 1u) << r.err;
+    EXPECT_EQ(r.err.rfind("kv275 " + args[0] + ": the adapter on COM1 (/dev/pts/", 0), 0u) << r.err;
+    EXPECT_NE(r.err.find("Input/output error"), std::string::npos) << r.err;
+    const std::string written = args.back() == "log.csv" ? testsupport::readFile(dir.file("log.csv")) : r.out;
+    EXPECT_NE(written.find(kept), std::string::npos) << written;
+    EXPECT_EQ(written.find(never), std::string::npos) << written;
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Commands, CliAdapterGone,
+    ::testing::Values(std::make_tuple(std::vector<std::string>{"read", "178"}, "  178: 12.50\n", "--"),
+                      std::make_tuple(std::vector<std::string>{"read", "178", "--csv", "log.csv"}, ",178,12.50,",
+                                      ",178,,"),
+                      std::make_tuple(std::vector<std::string>{"times", "178", "--duration", "60", "--json"},
+                                      R"("failures":0,"bad_replies":0,)", "null")));
 
 TEST_F(CliOnSimulator, TimesCountsEveryNakTheGarblingSensorWasSent) {
     start({{178, AngleMotion::fixed(12.5)}, {200, AngleMotion::fixed(30.0)}}, {{FaultKind::BadChecksum, 0.3, 200}});
