@@ -83,6 +83,12 @@ int WriteAndVerify(const CommandLine& line, const std::string& command, int addr
 
     Finishing finishing(console);
     bool toldFinishing = false;
+    // Said once, as soon as it is seen after the first write.
+    const auto tellFinishing = [&] {
+        if (!console.stopRequested() || toldFinishing) return;
+        ReportError(console, command, "Ctrl+C: the writes begun are finished first, the address last", "", kExitOk);
+        toldFinishing = true;
+    };
     int readFrom = address;
     std::string written;
     for (const Assignment& a : ordered) {
@@ -91,10 +97,7 @@ int WriteAndVerify(const CommandLine& line, const std::string& command, int addr
             return ReportError(console, command, "cancelled by Ctrl+C before the first write: nothing was written",
                                boxes.Take(), kExitFailed);
         }
-        if (console.stopRequested() && !toldFinishing) {
-            ReportError(console, command, "Ctrl+C: the writes begun are finished first, the address last", "", kExitOk);
-            toldFinishing = true;
-        }
+        if (!written.empty()) tellFinishing();
         finishing.begin();
         platform::waitTicks(variablewrites::kPauseBeforeWriteMs);
         const std::string text = VariableName(a.variable) + "=" + std::to_string(a.value);
@@ -105,11 +108,13 @@ int WriteAndVerify(const CommandLine& line, const std::string& command, int addr
         if (a.variable == kAddressVariable) readFrom = a.value;
     }
 
+    tellFinishing();
     VariableTable table{};
     if (!bus.session().ReadVariables(indexOf(readFrom), table))
         return bus.Fail(console, command, "the read-back from " + std::to_string(readFrom) + " failed",
                         "written:" + written);
     bus.Close();
+    tellFinishing();
     for (const Assignment& a : ordered) {
         const int32_t back = table[static_cast<size_t>(a.variable)];
         if (back != a.value)
