@@ -17,15 +17,8 @@ namespace kvcli {
 // The scanner's defaults, which the timing tool's runs share: a read of 11
 // bytes ends at the latest 7 x 11 + 124 = 201 ms after it began.
 ComParameters ScannerLine(uint32_t baud);
-// One read limit for the whole reply, and nothing else.
-ComParameters FastScanLine(uint32_t baud, uint32_t readLimitMs);
 // The setup tool's defaults: room for the 1541-byte variable reply.
 ComParameters VariableLine(uint32_t baud);
-
-// The read limit of a fast scan: the 11 reply bytes' time on the line plus
-// 18 ms, for a sensor that starts its reply up to 33 ms after the request
-// (the session waits 15 ms before it reads). 30 ms at 9600 baud.
-uint32_t DefaultFastReadLimitMs(uint32_t baud);
 
 class Bus {
 public:
@@ -34,8 +27,12 @@ public:
     Bus(const Bus&) = delete;
     Bus& operator=(const Bus&) = delete;
 
-    // Opens the port without asking any sensor. False: the boxes say why.
+    // Opens the port without asking any sensor. False: the boxes say why,
+    // and OpenFailed says it in one line. A regular file where the port
+    // should be is not opened at all: requests written there would only
+    // fill it.
     bool Open();
+    int OpenFailed(Console& console, const std::string& command);
     void Close();
     CSensorSession& session() { return session_; }
 
@@ -47,20 +44,28 @@ public:
     bool Lost() const { return session_.DeviceLost(); }
     // "COM1".
     std::string PortName() const;
+    // "COM1 (/dev/pts/3)": the port and the device its name resolved to,
+    // for messages.
+    std::string PortAndDevice() const;
 
-    // Closes the port, writes "kv275 COMMAND: message (what the boxes
+    // Closes the port, writes "kv275 COMMAND: message; done (what the boxes
     // said)" as one line and returns kExitFailed. When the adapter went away,
-    // the line says that instead of the message.
-    int Fail(Console& console, const std::string& command, const std::string& message);
+    // the line says that instead of the message; `done`, what had been done
+    // on the bus before, is kept either way.
+    int Fail(Console& console, const std::string& command, const std::string& message, const std::string& done = "");
 
 private:
+    std::string device_;
+    bool regularFile_ = false;
     SessionSettings settings_;
     CSensorSession session_;
     BoxCollector& boxes_;
 };
 
 // The one error line of a failed command, without a bus: "kv275 COMMAND:
-// message (detail)"; returns `status`.
+// message (detail)"; returns `status`. Control characters in it (from a
+// dump file, say) are shown as \x1B, so that the line stays one line and
+// the terminal takes none of them as a command.
 int ReportError(Console& console, const std::string& command, const std::string& message,
                 const std::string& detail, int status);
 

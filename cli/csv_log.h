@@ -1,6 +1,6 @@
 #pragma once
 // The CSV file of kv275 read: a header line, then one row per reading,
-//   time,address,angle,answer_ms,naks
+//   time,address,angle,answer_ms,bad_replies
 //   2024-05-01T12:34:56.789Z,178,12.50,2,0
 // with an empty angle when the sensor gave no valid answer. An existing file
 // is appended to and keeps its one header.
@@ -23,19 +23,27 @@ public:
     CsvLog(const CsvLog&) = delete;
     CsvLog& operator=(const CsvLog&) = delete;
 
-    // Opens (or creates) the file for appending; a new or empty file gets
-    // the header, and a file whose last line was cut off gets its line end
-    // first, so no row is glued to it. False with `error` set when the file
-    // cannot be opened or written.
+    // Opens a regular file for appending, or creates it. Anything else (a
+    // device, a terminal, a pipe, a serial port's link) is refused without
+    // being opened, and so is a file whose first line is not the header:
+    // rows must not land on a bus or in someone else's data. A new or empty
+    // file gets the header, and a file whose last line was cut off gets its
+    // line end first, so no row is glued to it. False with `error` set.
     bool Open(const std::string& path, std::string& error);
     // Appends the rows in one write, so a reader never sees half a sweep.
     bool Append(const std::vector<Reading>& readings, std::string& error);
+    // Removes the file again when Open created it and no row went in: a run
+    // that could not start leaves nothing behind.
+    void Abandon();
 
 private:
+    bool checkHeader(std::string& error);
     bool writeAll(const std::string& text, std::string& error);
 
     int fd_ = -1;
     std::string path_;
+    bool created_ = false;
+    bool rowsWritten_ = false;
 };
 
 }  // namespace kvcli

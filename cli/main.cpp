@@ -3,26 +3,44 @@
 #include "cli/app.h"
 
 #include <atomic>
+#include <cerrno>
 #include <csignal>
+#include <fcntl.h>
 #include <iostream>
 #include <unistd.h>
 
 namespace {
 
 std::atomic<bool> stopRequested{false};
+std::atomic<bool> finishing{false};
 
 void onStopSignal(int signal) {
-    stopRequested = true;
-    // A second Ctrl+C ends the program at once.
-    std::signal(signal, SIG_DFL);
+    // A second Ctrl+C ends the program at once, unless a write sequence that
+    // has begun is being finished.
+    if (stopRequested.exchange(true) && !finishing) {
+        std::signal(signal, SIG_DFL);
+        std::raise(signal);
+    }
 }
+
+bool closedAtStart(int fd) { return fcntl(fd, F_GETFD) == -1 && errno == EBADF; }
+
+// Looked at before main() runs, and so before anything (a port, a file, or
+// descriptors reopened on /dev/null) could take descriptor 1 or 2.
+const bool outputClosed = closedAtStart(STDOUT_FILENO);
+const bool errorClosed = closedAtStart(STDERR_FILENO);
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    static_assert(std::atomic<bool>::is_always_lock_free, "the signal handler sets the flag");
+    static_assert(std::atomic<bool>::is_always_lock_free, "the signal handler sets the flags");
+    // Whatever takes descriptor 1 or 2 later, nothing meant for the closed
+    // one goes there.
+    if (outputClosed) std::cout.setstate(std::ios::badbit);
+    if (errorClosed) std::cerr.setstate(std::ios::badbit);
     std::signal(SIGINT, onStopSignal);
     std::signal(SIGTERM, onStopSignal);
-    kvcli::Console console{std::cout, std::cerr, isatty(STDERR_FILENO) == 1, &stopRequested};
+    kvcli::Console console{std::cout, std::cerr, !errorClosed && isatty(STDERR_FILENO) == 1, &stopRequested,
+                           outputClosed, &finishing};
     return kvcli::Main(std::vector<std::string>(argv + 1, argv + argc), console);
 }

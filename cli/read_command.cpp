@@ -29,15 +29,19 @@ std::string sweepLine(WallTime start, const std::vector<Reading>& readings) {
 }  // namespace
 
 int RunRead(const CommandLine& line, const ReadArgs& args, Console& console, BoxCollector& boxes) {
-    // The file is opened before the port: a path that cannot be written is
-    // a mistake on the command line, found before anything is sent.
+    // The file is opened before the port: a path that cannot be written, or
+    // that is no regular file, is a mistake on the command line, found before
+    // anything is sent.
     CsvLog csv;
     std::string error;
     if (!args.csvFile.empty() && !csv.Open(args.csvFile, error))
         return ReportError(console, "read", error, "", kExitUsage);
 
     Bus bus(line.port, ScannerLine(line.baud), boxes);
-    if (!bus.Open()) return bus.Fail(console, "read", "cannot open " + bus.PortName());
+    if (!bus.Open()) {
+        csv.Abandon();
+        return bus.OpenFailed(console, "read");
+    }
 
     // Per position in args.addresses, as a sweep's readings come. A sweep
     // that Ctrl+C or a lost adapter ends leaves the addresses after it

@@ -10,9 +10,12 @@ SweepEnd Sweep(Bus& bus, const std::vector<int>& addresses, const Console& conso
         Reading r;
         r.address = address;
         r.angle = bus.Angle(address, kRunAttempts);
+        // A query the adapter broke off says nothing of the sensor: it is
+        // not counted as a failure, nor its reads as bad replies.
+        if (bus.Lost() && !r.angle) return SweepEnd::Lost;
         r.time = std::chrono::system_clock::now();
         r.answerMs = bus.session().lastReadTime;
-        r.naks = bus.session().lastNakCount;
+        r.badReplies = bus.session().lastNakCount;
         out.push_back(r);
         if (bus.Lost()) return SweepEnd::Lost;
     }

@@ -15,8 +15,9 @@ constexpr int kRunAttempts = 3;
 enum class SweepEnd { Done, Lost, Stopped };
 
 // Asks each address for its angle and adds a reading per answer or failure
-// to `out`. Ends early when the adapter goes away (its reading is kept) or
-// Ctrl+C was pressed (before the next query).
+// to `out`. Ends early when the adapter goes away (a query it broke off adds
+// no reading; one that was answered all the same does) or Ctrl+C was
+// pressed (before the next query).
 SweepEnd Sweep(Bus& bus, const std::vector<int>& addresses, const Console& console, std::vector<Reading>& out);
 
 }  // namespace kvcli

@@ -12,7 +12,7 @@ namespace kvcli {
 int RunTimes(const CommandLine& line, const TimesArgs& args, Console& console, BoxCollector& boxes) {
     // The timing tool's runs use the scanner's line settings.
     Bus bus(line.port, ScannerLine(line.baud), boxes);
-    if (!bus.Open()) return bus.Fail(console, "times", "cannot open " + bus.PortName());
+    if (!bus.Open()) return bus.OpenFailed(console, "times");
 
     std::vector<SensorTally> tallies;
     for (int a : args.addresses) {

@@ -8,7 +8,7 @@ namespace kvcli {
 
 void SensorTally::Add(const Reading& r) {
     ++reads;
-    naks += static_cast<uint64_t>(r.naks);
+    badReplies += static_cast<uint64_t>(r.badReplies);
     if (!r.angle) {
         ++failures;
         return;
@@ -19,12 +19,12 @@ void SensorTally::Add(const Reading& r) {
 }
 
 std::string TimesText(const std::vector<SensorTally>& tallies) {
-    std::string text = " addr  reads  failed   naks  min_ms  median     p95     p99     max    angle  spread\n";
+    std::string text = " addr  reads  failed  bad_replies  min_ms  median     p95     p99     max    angle  spread\n";
     for (const SensorTally& t : tallies) {
         char row[200];
-        int n = std::snprintf(row, sizeof row, "%5d %6llu %7llu %6llu", t.address,
+        int n = std::snprintf(row, sizeof row, "%5d %6llu %7llu %12llu", t.address,
                               static_cast<unsigned long long>(t.reads), static_cast<unsigned long long>(t.failures),
-                              static_cast<unsigned long long>(t.naks));
+                              static_cast<unsigned long long>(t.badReplies));
         const std::optional<Distribution> d = DescribeCounts(t.answerMs);
         const std::optional<MeanSpread> a = t.angles.Result();
         if (d && a)
@@ -50,7 +50,7 @@ std::string TimesJson(const std::vector<SensorTally>& tallies, const std::string
         json.key("address").value(int64_t{t.address});
         json.key("reads").value(static_cast<int64_t>(t.reads));
         json.key("failures").value(static_cast<int64_t>(t.failures));
-        json.key("naks").value(static_cast<int64_t>(t.naks));
+        json.key("bad_replies").value(static_cast<int64_t>(t.badReplies));
         json.key("answer_ms");
         if (const std::optional<Distribution> d = DescribeCounts(t.answerMs)) {
             json.beginObject();

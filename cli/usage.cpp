@@ -37,10 +37,14 @@ constexpr Topic kTopics[] = {
      "Exit status 1 when no sensor answered.\n"
      "\n"
      "  (default)     as KV275Scan asks: two attempts per address, read time-outs\n"
-     "                200/7/124 ms; about 34 s for an empty bus at 9600 baud\n"
+     "                200/7/124 ms; about 35 s for an empty bus at 9600 baud\n"
      "  --fast        one attempt per address with a read limit fitted to the line:\n"
      "                the 11 reply bytes' time plus 18 ms (30 ms at 9600 baud) after\n"
-     "                the 15 ms wait; an empty bus in under 4 s at 9600 baud\n"
+     "                the 15 ms wait; an empty bus in under 4 s at 9600 baud. Every\n"
+     "                sensor heard is asked again with the full scan's read limit\n"
+     "                before it is listed (and the address before it, when a late\n"
+     "                reply may have come from there); sensors that answer later\n"
+     "                than the fast limit are named on standard error\n"
      "  --timeout MS  the read limit of --fast instead, for sensors set to answer late\n"
      "\n"
      "A progress bar is drawn on standard error when it is a terminal.\n"},
@@ -55,17 +59,19 @@ constexpr Topic kTopics[] = {
      "  --duration S   stop after S seconds (decimals allowed)\n"
      "                 (neither: until Ctrl+C, which ends after the current query)\n"
      "  --csv FILE     append rows to FILE instead of printing lines:\n"
-     "                 time,address,angle,answer_ms,naks\n"
+     "                 time,address,angle,answer_ms,bad_replies\n"
      "                 (ISO 8601 UTC time; an empty angle for no answer); a new file\n"
-     "                 gets the header line, an existing one is appended to\n"
+     "                 gets the header line, an existing one is appended to when it\n"
+     "                 begins with that header; FILE must be a regular file\n"
      "\n"
      "Exit status 1 when a sensor never answered during the run, or the adapter went away.\n"},
     {"times", "answer-time and angle statistics per sensor over a run",
      "Asks the sensors at ADDR... one after the other for S seconds, as the timing tool\n"
-     "runs (three attempts a query), then prints per sensor: reads, failed reads, NAKs,\n"
-     "the answer time's minimum, median, 95th and 99th percentile and maximum in ms\n"
-     "(nearest rank, over the answered reads), and the mean angle with its spread\n"
-     "(standard deviation) in degrees.\n"
+     "runs (three attempts a query), then prints per sensor: reads, failed reads, bad\n"
+     "replies (short, garbled or missing; each is answered with NAK but the last of a\n"
+     "failed query), the answer time's minimum, median, 95th and 99th percentile and\n"
+     "maximum in ms (nearest rank, over the answered reads), and the mean angle with\n"
+     "its spread (standard deviation) in degrees.\n"
      "\n"
      "  --duration S  how long to run (required; decimals allowed)\n"
      "  --json        one JSON object instead of the table\n"
@@ -81,16 +87,21 @@ constexpr Topic kTopics[] = {
      "             V063 bus address 178..255 (moves the sensor: needs --move)\n"
      "           the address goes last and the read-back asks the new address\n"
      "  restore  writes those variables of a dump file (V063 only when it moves the\n"
-     "           sensor, and then only with --move) and reads them back\n"
+     "           sensor, and then only with --move; through 177 without --move the\n"
+     "           other four) and reads them back\n"
      "  diff     lists the variables two dump files disagree on, one\n"
-     "           \"V026: 100 -> 50\" line each; exit status 0 when they agree, 1 when not\n"
+     "           \"V026: 100 -> 50\" line each; exit status 0 when they agree, 1 when\n"
+     "           not, 2 when a dump cannot be read or the list cannot be written\n"
      "\n"
      "  --all   allows ADDR 177, every sensor at once: the check before the write and\n"
      "          the read-back need exactly one sensor on the bus (several collide)\n"
      "  --move  allows writing V063\n"
      "\n"
-     "Before writing, the sensor is asked for its angle; set and restore stop at the\n"
-     "first variable that is not acknowledged or not read back as written.\n"},
+     "Before writing, the sensor is asked for its angle, and a new address for a\n"
+     "sensor answering there already (which refuses the move); set and restore stop\n"
+     "at the first variable that is not acknowledged or not read back as written.\n"
+     "Ctrl+C before the first write cancels with nothing written; once the first\n"
+     "write went out, the writes are finished (the address last) and read back.\n"},
 };
 
 const char* const kCommon =
@@ -103,8 +114,9 @@ const char* const kCommon =
     "\n"
     "ADDR is a bus address 177..255, decimal or hexadecimal as 0xB2 or hB2;\n"
     "177 reaches every sensor at once.\n"
-    "Exit status: 0 done, 1 the bus did not answer as asked (or the adapter is gone),\n"
-    "2 bad usage (nothing was sent).\n";
+    "Exit status: 0 done, 1 the bus did not answer as asked (or the adapter is gone,\n"
+    "or the output could not be written), 2 bad usage (nothing was sent); vars diff:\n"
+    "0 the same, 1 different, 2 trouble.\n";
 
 // "vars" holds "vars dump" and the others; "scan" only itself.
 bool belongsTo(std::string_view command, std::string_view topic) {

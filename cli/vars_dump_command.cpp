@@ -15,7 +15,7 @@ namespace kvcli {
 int RunVarsDump(const CommandLine& line, const VarsDumpArgs& args, Console& console, BoxCollector& boxes) {
     const std::string command = "vars dump";
     Bus bus(line.port, VariableLine(line.baud), boxes);
-    if (!bus.Open()) return bus.Fail(console, command, "cannot open " + bus.PortName());
+    if (!bus.Open()) return bus.OpenFailed(console, command);
     if (!CheckSensor(bus, args.address)) return bus.Fail(console, command, NoAnswerText(args.address));
 
     VariableTable table{};

@@ -20,8 +20,12 @@ std::string NoAnswerText(int address);
 
 // Writes the assignments to the sensor at `address` in the setup tool's
 // order (the bus address last), then reads all variables back from where
-// the sensor is now and compares. Prints one line on success.
+// the sensor is now and compares. Prints one line on success, ending in
+// `note`. A new bus address must be free: a sensor answering there is
+// refused before anything is written. Ctrl+C before the first write cancels;
+// after it, the sequence is finished.
 int WriteAndVerify(const CommandLine& line, const std::string& command, int address,
-                   const std::vector<Assignment>& assignments, Console& console, BoxCollector& boxes);
+                   const std::vector<Assignment>& assignments, Console& console, BoxCollector& boxes,
+                   const std::string& note = "");
 
 }  // namespace kvcli

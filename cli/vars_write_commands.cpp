@@ -20,11 +20,18 @@ int RunVarsRestore(const CommandLine& line, const VarsRestoreArgs& args, Console
     if (!LoadDump(args.file, dump, error)) return ReportError(console, command, error, "", kExitUsage);
 
     std::vector<Assignment> assignments;
+    std::string note;
     for (const WritableVariable& w : WritableVariables()) {
         const int32_t value = dump[static_cast<size_t>(w.number)];
         const std::string text = VariableName(w.number) + "=" + std::to_string(value);
         // The dump's own address needs no writing; another one moves the sensor.
         if (w.number == kAddressVariable && value == args.address) continue;
+        // Through 177 the sensor's own address is not known: the dump's is
+        // written only when asked for, and the rest is restored either way.
+        if (w.number == kAddressVariable && args.address == kBroadcastAddress && !args.move) {
+            note = "; " + text + " of the dump left out (--move writes it)";
+            continue;
+        }
         if (value < w.low || value > w.high)
             return ReportError(console, command,
                                args.file + ": " + text + " is outside " + std::to_string(w.low) + ".." +
@@ -37,7 +44,7 @@ int RunVarsRestore(const CommandLine& line, const VarsRestoreArgs& args, Console
                                "", kExitUsage);
         assignments.push_back({w.number, value});
     }
-    return WriteAndVerify(line, command, args.address, assignments, console, boxes);
+    return WriteAndVerify(line, command, args.address, assignments, console, boxes, note);
 }
 
 int RunVarsDiff(const VarsDiffArgs& args, Console& console) {
@@ -49,7 +56,8 @@ int RunVarsDiff(const VarsDiffArgs& args, Console& console) {
     const std::vector<std::string> lines = DiffDumps(first, second);
     for (const std::string& l : lines) console.out << l << "\n";
     console.out << std::flush;
-    // As diff(1): 0 when they agree, 1 when they do not.
+    // As diff(1): 0 when they agree, 1 when they do not, 2 for trouble.
+    if (!console.out) return ReportError(console, "vars diff", "cannot write to standard output", "", kExitUsage);
     return lines.empty() ? kExitOk : kExitFailed;
 }
 

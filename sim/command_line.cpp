@@ -240,8 +240,9 @@ Options:
                         ADDR:ramp:FROM:TO:PERIOD     from FROM to TO in PERIOD
                                                      seconds, then again
                         ADDR:sine:MID:AMP:PERIOD     MID + AMP*sin(2 pi t/PERIOD)
-                      ADDR is 178..255 (or 0xB2..0xFF); angles are sent as
-                      0.00..999.99 and limited to that range.
+                      ADDR is 178..255 (or 0xB2..0xFF), each address once;
+                      angles are sent as 0.00..999.99 and limited to that
+                      range.
                       (default: one sensor 178:45)
   --delay MS          answer delay, 0..60000 (default: 3): the reply starts
                       this long after the request would have crossed a real

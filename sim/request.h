@@ -12,7 +12,7 @@ struct Request {
     Kind kind = Kind::AngleQuery;
     uint8_t address = 0;  // not used for Nak
     // WriteVariable only:
-    int variable = 0;
+    int variable = 0;  // as sent, 000..999; only a valid write has it below 256
     int32_t value = 0;
     bool writeValid = false;   // checksum matches and number and value are acceptable
     std::string writeProblem;  // why not, for the traffic log

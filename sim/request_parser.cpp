@@ -156,12 +156,13 @@ Request RequestParser::finishWrite() const {
     long long value = 0;
     const bool numberOk = parseNumber(number_, number);
     const bool valueOk = parseNumber(value_, value);
-    r.variable = numberOk && number >= 0 && number < static_cast<long long>(kVariableCount) ? static_cast<int>(number) : -1;
+    // Three digits: a number the log can show as it came, even above V255.
+    r.variable = numberOk ? static_cast<int>(number) : -1;
     r.value = valueOk && value >= INT32_MIN && value <= INT32_MAX ? static_cast<int32_t>(value) : 0;
 
     if (sent != sum) {
         r.writeProblem = "checksum";
-    } else if (r.variable < 0) {
+    } else if (r.variable < 0 || r.variable >= static_cast<int>(kVariableCount)) {
         r.writeProblem = "no such variable " + number_;
     } else if (!valueOk || value < kMinVariableValue || value > kMaxVariableValue) {
         r.writeProblem = "value " + value_ + " out of range";

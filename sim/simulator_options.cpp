@@ -19,8 +19,13 @@ std::string validate(const SimulatorOptions& options) {
             return "port " + name + " given twice";
         }
     }
-    for (const SensorConfig& s : options.sensors) {
+    for (size_t i = 0; i < options.sensors.size(); ++i) {
+        const SensorConfig& s = options.sensors[i];
         if (!isSensorAddress(s.address)) return "sensor address " + std::to_string(s.address) + " is not 178..255";
+        // Two sensors on one address would answer every request at once.
+        for (size_t k = 0; k < i; ++k)
+            if (options.sensors[k].address == s.address)
+                return "sensor address " + std::to_string(s.address) + " given twice";
         if (!std::isfinite(s.motion.from) || !std::isfinite(s.motion.to) || !std::isfinite(s.motion.periodSeconds)) {
             return "sensor " + std::to_string(s.address) + ": angle is not a number";
         }

@@ -111,18 +111,18 @@ std::vector<kvcli::SensorTally> sampleTallies() {
 
 TEST(CliOutput, TimesTableCountsFailuresButTimesOnlyAnswers) {
     EXPECT_EQ(kvcli::TimesText(sampleTallies()),
-              " addr  reads  failed   naks  min_ms  median     p95     p99     max    angle  spread\n"
-              "  178      4       1      3       2       3       4       4       4    12.53    0.05\n"
-              "  200      4       4     12       -       -       -       -       -        -       -\n");
+              " addr  reads  failed  bad_replies  min_ms  median     p95     p99     max    angle  spread\n"
+              "  178      4       1            3       2       3       4       4       4    12.53    0.05\n"
+              "  200      4       4           12       -       -       -       -       -        -       -\n");
 }
 
 TEST(CliOutput, TimesJsonIsExactWithNullForASilentSensor) {
     EXPECT_EQ(kvcli::TimesJson(sampleTallies(), "COM1", 2.0),
               "{\"port\":\"COM1\",\"seconds\":2.000,\"sensors\":["
-              "{\"address\":178,\"reads\":4,\"failures\":1,\"naks\":3,"
+              "{\"address\":178,\"reads\":4,\"failures\":1,\"bad_replies\":3,"
               "\"answer_ms\":{\"min\":2,\"median\":3,\"p95\":4,\"p99\":4,\"max\":4},"
               "\"angle\":{\"mean\":12.53,\"spread\":0.05}},"
-              "{\"address\":200,\"reads\":4,\"failures\":4,\"naks\":12,\"answer_ms\":null,\"angle\":null}]}\n");
+              "{\"address\":200,\"reads\":4,\"failures\":4,\"bad_replies\":12,\"answer_ms\":null,\"angle\":null}]}\n");
 }
 
 }  // namespace

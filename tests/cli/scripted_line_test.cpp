@@ -2,17 +2,26 @@
 // when sweeps start and end, and how every failure becomes one line.
 
 #include "cli/box_collector.h"
+#include "cli/dump_file.h"
 #include "sim/frames.h"
 #include "sim/sensor.h"
 #include "tests/cli/cli_run.h"
 #include "tests/support/fake_clock.h"
 #include "tests/support/fake_serial_device.h"
 #include "tests/support/sensor_bus_responder.h"
+#include "tests/support/temp_dir.h"
 
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <cstdlib>
+#include <fcntl.h>
+#include <filesystem>
+#include <map>
 #include <regex>
+#include <sys/wait.h>
+#include <tuple>
+#include <unistd.h>
 
 namespace {
 
@@ -41,36 +50,43 @@ std::string foundAddresses(const std::string& out) {
 }
 
 // 180 answers; 255 garbles its first reply: a full scan gets it with its NAK,
-// a fast one asks once and leaves it. Neither sends a NAK after its last
+// a fast one asks once and leaves it, asks 180 again to confirm it and
+// listens once after the last address. Neither sends a NAK after its last
 // read: the repeated reply would meet the next request.
 TEST(CliScan, EachAddressIsAskedWithTheAttemptsAndReadLimitOfItsScan) {
     struct Case {
         Args args;
         bool terminal;
-        platform::CommTimeouts timeouts;
+        platform::CommTimeouts timeouts;  // while 179 is asked
         uint32_t baud;
         size_t reads;
         size_t naks;
+        size_t asked;
         std::string found;
     };
     const std::vector<Case> cases = {
-        {{"scan"}, false, {200, 7, 124, 0, 0}, 9600, 76 * 2 + 1 + 2, 76 + 1, "180,255"},
-        {{"scan", "--fast"}, true, {0, 0, 30, 0, 0}, 9600, 78, 0, "180"},
-        {{"scan", "--fast", "--timeout", "80"}, false, {0, 0, 80, 0, 0}, 9600, 78, 0, "180"},
-        {{"scan", "--fast", "--baud", "115200"}, false, {0, 0, 19, 0, 0}, 115200, 78, 0, "180"},
+        {{"scan"}, false, {200, 7, 124, 0, 0}, 9600, 76 * 2 + 1 + 2, 76 + 1, 78, "180,255"},
+        {{"scan", "--fast"}, true, {0, 0, 30, 0, 0}, 9600, 78 + 1 + 1, 0, 79, "180"},
+        {{"scan", "--fast", "--timeout", "80"}, false, {0, 0, 80, 0, 0}, 9600, 78 + 1 + 1, 0, 79, "180"},
+        {{"scan", "--fast", "--baud", "115200"}, false, {0, 0, 19, 0, 0}, 115200, 78 + 1 + 1, 0, 79, "180"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(::testing::PrintToString(c.args));
         ScriptedBus bus;
         bus.responder.angles = {{180, 12.5}, {255, 45.0}};
         bus.responder.badRepliesBefore[255] = 1;
+        platform::CommTimeouts asking179{};
+        bus.line.responder = [&](const std::string& written) {
+            if (written == "\xB3") asking179 = bus.line.timeouts;
+            return bus.responder.respond(written);
+        };
         const clitest::Run run = clitest::runCli(c.args, c.terminal);
         EXPECT_EQ(run.status, 0) << run.err;
-        EXPECT_EQ(bus.line.timeouts, c.timeouts);
+        EXPECT_EQ(asking179, c.timeouts);
         EXPECT_EQ(bus.line.dcb.BaudRate, c.baud);
         EXPECT_EQ(bus.count("read 11 got 0") + bus.count("read 11 got 11"), c.reads);
         EXPECT_EQ(bus.count("write 15"), c.naks);
-        EXPECT_EQ(bus.responder.asked.size(), 78u);
+        EXPECT_EQ(bus.responder.asked.size(), c.asked);
         EXPECT_EQ(foundAddresses(run.out), c.found);
         EXPECT_NE(run.out.find(" 180   B4    #03   12.50"), std::string::npos) << run.out;
         EXPECT_FALSE(bus.line.isOpen);
@@ -164,8 +180,9 @@ TEST(CliRead, CtrlCInTheFirstSweepCallsSilentOnlyAnAddressAskedAndNeverAnswered)
     }
 }
 
-// A sensor at 178 that answers the angle query, the variable read and the
-// variable write, each of them the way a case asks.
+// A sensor (at 178 until its V063 is written) that answers the angle query,
+// the variable read and the variable write, each of them the way a case
+// asks, there and at 177; another sensor at 190 only answers the angle query.
 struct VariableSensor {
     enum class Fault { None, Silent, GarbledRead, NakAllWrites, NakSecondWrite, ForgetWrites, VanishOnWrite };
 
@@ -175,7 +192,8 @@ struct VariableSensor {
                 address = b;
                 continue;
             }
-            if (address != 178 || fault == Fault::Silent) continue;
+            if (b == 0x05 && address == 190) return bytes(kv275sim::angleReply(1.0));
+            if ((address != table[63] && address != 177) || fault == Fault::Silent) continue;
             if (b == 0x05) return bytes(kv275sim::angleReply(12.5));
             if (b == 0x11) {
                 kv275sim::Bytes reply = kv275sim::variableReply(table);
@@ -217,21 +235,23 @@ TEST(CliVars, EveryFailureOfATransferEndsInOneLineWithItsCause) {
     const std::string comError = "(COM Error: ";
     const std::vector<Case> cases = {
         {{"vars", "dump", "178"}, F::None, ENOENT,
-         "kv275 vars dump: cannot open COM1 (Error: CCom.Open:No such file or directory)\n"},
+         "kv275 vars dump: cannot open COM1 (/dev/ttyS0) (Error: CCom.Open:No such file or directory)\n"},
         {{"vars", "dump", "178"}, F::Silent, 0, "kv275 vars dump: sensor 178 does not answer\n"},
         {{"vars", "dump", "178"}, F::GarbledRead, 0,
          "kv275 vars dump: sensor 178 did not send its variables " + comError +
              "ReadVariables:the variables could not be transmitted.)\n"},
+        // Only the acknowledgement may have been lost: never "nothing was written".
         {{"vars", "set", "178", "V026=50", "V024=1"}, F::NakAllWrites, 0,
-         "kv275 vars set: V024=1 not acknowledged by 178; nothing was written " + comError +
+         "kv275 vars set: V024=1 not acknowledged at 178: the sensor may have taken it all the same " + comError +
              "WriteVariable:the variable could not be transmitted.)\n"},
         {{"vars", "set", "178", "V026=50", "V024=1"}, F::NakSecondWrite, 0,
-         "kv275 vars set: V026=50 not acknowledged by 178; written before it: V024=1 " + comError +
-             "WriteVariable:the variable could not be transmitted.)\n"},
+         "kv275 vars set: V026=50 not acknowledged at 178: the sensor may have taken it all the same; written "
+         "before it: V024=1 " + comError},
         {{"vars", "set", "178", "V026=50"}, F::ForgetWrites, 0,
          "kv275 vars set: read back V026=100 from 178 after writing 50\n"},
-        {{"vars", "set", "178", "V026=50"}, F::VanishOnWrite, 0,
-         "kv275 vars set: the adapter on COM1 is gone (Error: CCom.Write:Input/output error"},
+        // Gone at the second write: the first is told all the same.
+        {{"vars", "set", "178", "V026=50", "V024=1"}, F::VanishOnWrite, 0,
+         "kv275 vars set: the adapter on COM1 (/dev/ttyS0) is gone; written before it: V024=1 (Error: CCom.Write:"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.line);
@@ -240,7 +260,7 @@ TEST(CliVars, EveryFailureOfATransferEndsInOneLineWithItsCause) {
         sensor.fault = c.fault;
         bus.line.openError = c.openError;
         bus.line.responder = [&](const std::string& written) {
-            if (c.fault == F::VanishOnWrite && written == "\x12") bus.line.vanished = true;
+            if (c.fault == F::VanishOnWrite && written == "\x12" && sensor.writes == 1) bus.line.vanished = true;
             return sensor.respond(written);
         };
         const clitest::Run run = clitest::runCli(c.args);
@@ -252,13 +272,20 @@ TEST(CliVars, EveryFailureOfATransferEndsInOneLineWithItsCause) {
 }
 
 // Standard output that cannot be written (kv275 ... >/dev/full) fails every
-// command that prints its result, not only some of them.
+// command that prints its result, not only some of them; vars diff with 2,
+// as its 1 means "the dumps differ".
 TEST(CliOutput, EveryCommandFailsWhenItsResultCannotBeWritten) {
+    testsupport::TempDir dir;
+    testsupport::writeFile("a.dump", kvcli::FormatDump(kv275sim::defaultVariables(178), {}));
+    testsupport::writeFile("b.dump", kvcli::FormatDump(kv275sim::defaultVariables(190), {}));
     const std::vector<Args> cases = {
         {"scan", "--fast"},
         {"read", "178", "--count", "1"},
         {"times", "178", "--duration", "0.5"},
         {"vars", "dump", "178"},
+        {"vars", "set", "178", "V026=50"},
+        {"vars", "diff", "a.dump", "b.dump"},
+        {"--help"},
     };
     for (const Args& args : cases) {
         SCOPED_TRACE(::testing::PrintToString(args));
@@ -269,9 +296,10 @@ TEST(CliOutput, EveryCommandFailsWhenItsResultCannotBeWritten) {
         out.setstate(std::ios::badbit);
         std::ostringstream err;
         kvcli::Console console{out, err};
-        const std::string command = args[0] == "vars" ? "vars dump" : args[0];
-        EXPECT_EQ(kvcli::Main(args, console), 1);
-        EXPECT_EQ(err.str(), "kv275 " + command + ": cannot write to standard output\n");
+        const std::string command = args[0] == "--help" ? "" : args[0] == "vars" ? " vars " + args[1] : " " + args[0];
+        EXPECT_EQ(kvcli::Main(args, console), args.back() == "b.dump" ? 2 : 1);
+        EXPECT_EQ(err.str().rfind("kv275" + command + ": cannot write to standard output", 0), 0u) << err.str();
+        EXPECT_EQ(clitest::lines(err.str()), 1u);
         EXPECT_FALSE(bus.line.isOpen);
     }
 }
@@ -297,6 +325,100 @@ TEST(CliBoxes, PortErrorsWinAndEveryBoxBecomesPartOfOneLine) {
             EXPECT_EQ(platform::MessageBox(nullptr, text, title, platform::MsgIcon::Error), platform::MsgResult::Ok);
         EXPECT_EQ(collector.Take(), line);
         EXPECT_TRUE(collector.empty());
+    }
+}
+
+// What kv275 refuses, or finishes, so that no byte reaches the bus that is
+// not a request, no two sensors end up on one address, and no file or
+// terminal gets what is not meant for it.
+TEST(CliGuards, NothingGoesWhereTheUserDidNotMeanIt) {
+    struct Case {
+        const char* guard;
+        Args args;
+        std::map<std::string, std::string> files;  // made first, the same afterwards
+        int stopAfterWrites = -1;                  // Ctrl+C once so many writes were taken (0: at once)
+        bool outputClosed = false;                 // run as a program with standard output closed
+        int status = 0;
+        std::string err;  // all of standard error; DIR for the current directory
+        std::string out;
+        int writes = 0;
+        bool busTouched = false;
+    };
+// g++ 12 takes members left to their defaults in designated initializers for forgotten ones.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
+    const std::vector<Case> cases = {
+        {.guard = "two sensors on one address", .args = {"vars", "set", "178", "V063=190", "--move"}, .status = 1,
+         .err = "kv275 vars set: a sensor already answers at 190: moving 178 there would put two sensors on one "
+                "address\n", .busTouched = true},
+        {.guard = "Ctrl+C before", .args = {"vars", "set", "178", "V024=1", "V026=50"}, .stopAfterWrites = 0,
+         .status = 1, .err = "kv275 vars set: cancelled by Ctrl+C before the first write: nothing was written\n",
+         .busTouched = true},
+        {.guard = "Ctrl+C after a write", .args = {"vars", "set", "178", "V024=1", "V026=50"}, .stopAfterWrites = 1,
+         .err = "kv275 vars set: Ctrl+C: the writes begun are finished first, the address last\n",
+         .out = "sensor 178: V024=1 V026=50 written and read back\n", .writes = 2, .busTouched = true},
+        {.guard = "V063 through 177 without --move", .args = {"vars", "restore", "177", "--all", "s.dump"},
+         .files = {{"s.dump", kvcli::FormatDump(kv275sim::defaultVariables(190), {})}},
+         .out = "sensor 177: V024=3 V025=2 V026=100 V064=100 written and read back; V063=190 of the dump left out "
+                "(--move writes it)\n",
+         .writes = 4, .busTouched = true},
+        {.guard = "a CSV onto a device", .args = {"read", "178", "--csv", "/dev/null"}, .status = 2,
+         .err = "kv275 read: /dev/null is not a regular file: a CSV log is a file of its own\n"},
+        {.guard = "rows in a file that is not kv275's", .args = {"read", "178", "--csv", "data.csv"},
+         .files = {{"data.csv", "a,b\n1,2\n"}}, .status = 2,
+         .err = "kv275 read: data.csv does not begin with kv275's header line "
+                "time,address,angle,answer_ms,bad_replies: not appending to it\n"},
+        {.guard = "requests into a regular file, and a new CSV left by a port that did not open",
+         .args = {"read", "178", "--csv", "new.csv"}, .files = {{"COM1", ""}}, .status = 1,
+         .err = "kv275 read: COM1 (DIR/COM1) is not a serial device\n"},
+        {.guard = "a dump's control characters on the terminal", .args = {"vars", "restore", "178", "evil.dump"},
+         .files = {{"evil.dump", "V000=1\nV\x1b[2J=5\n"}}, .status = 2,
+         .err = "kv275 vars restore: evil.dump:2: 'V\\x1B[2J=5' is not an assignment like V026=50\n"},
+        {.guard = "readings onto the bus where standard output was", .args = {"read", "178", "--count", "2"},
+         .outputClosed = true, .status = 1, .err = "kv275 read: standard output is closed\n"},
+    };
+#pragma GCC diagnostic pop
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.guard);
+        testsupport::TempDir dir;
+        for (const auto& [name, text] : c.files) testsupport::writeFile(name, text);
+        ScriptedBus bus;
+        VariableSensor sensor;
+        std::atomic<bool> stop{c.stopAfterWrites == 0};
+        bus.line.responder = [&](const std::string& written) {
+            const std::string reply = sensor.respond(written);
+            if (sensor.writes == c.stopAfterWrites) stop = true;
+            return reply;
+        };
+        std::ostringstream out;
+        std::ostringstream err;
+        kvcli::Console console{out, err, false, &stop};
+        int status = -1;
+        if (c.outputClosed) {
+            // As a program of its own (closing standard output here would
+            // close it for the test too), COM1 a pseudo-terminal whose other
+            // end shows what reached it.
+            const int master = posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
+            ASSERT_TRUE(master >= 0 && !grantpt(master) && !unlockpt(master) && !symlink(ptsname(master), "COM1"));
+            std::string command = KV275_PATH;
+            for (const std::string& a : c.args) command += " " + a;
+            const int exit = std::system((command + " >&- 2>stderr").c_str());
+            status = WIFEXITED(exit) ? WEXITSTATUS(exit) : -1;
+            char bytes[256];  // what reached the bus
+            const ssize_t n = read(master, bytes, sizeof bytes);
+            bus.line.written.assign(bytes, n > 0 ? static_cast<size_t>(n) : 0);
+            close(master);
+            err << testsupport::readFile("stderr");
+        } else {
+            status = kvcli::Main(c.args, console);
+        }
+        EXPECT_EQ(status, c.status);
+        EXPECT_EQ(err.str(), std::regex_replace(c.err, std::regex("DIR"), std::filesystem::canonical(".").string()));
+        EXPECT_EQ(out.str(), c.out);
+        EXPECT_EQ(sensor.writes, c.writes);
+        EXPECT_EQ(!bus.line.written.empty(), c.busTouched) << testsupport::hexBytes(bus.line.written);
+        for (const auto& [name, text] : c.files) EXPECT_EQ(testsupport::readFile(name), text) << name;
+        EXPECT_FALSE(std::filesystem::exists("new.csv"));
     }
 }
 

@@ -59,6 +59,7 @@ TEST(CommandLine, RejectsBadInputWithAReason) {
         {"--sensor", "178:ramp:0:10"},
         {"--sensor", "178:sine:0:10:0"},
         {"--sensor", "178:nan"},
+        {"--sensor", "178", "--sensor", "0xB2:5"},  // one address twice
         {"--delay", "-1"},
         {"--delay", "5x"},
         {"--baud", "0"},

@@ -81,6 +81,10 @@ TEST(RequestParser, RejectsBadWrites) {
         EXPECT_FALSE(r[0].writeValid) << c.why;
         EXPECT_NE(r[0].writeProblem.find(c.why), std::string::npos) << r[0].writeProblem;
     }
+    // The log shows the number that came, not a made-up one.
+    RequestParser p;
+    EXPECT_EQ(feedAll(p, simtest::writeFrame(0xB2, 300, 1))[0].describe(),
+              "write V300=1 to 178, rejected: no such variable 300");
 }
 
 TEST(RequestParser, ANewAddressByteAbandonsAFrameUnderWay) {
