@@ -17,6 +17,7 @@ std::string notRegular(const std::string& path) {
 }  // namespace
 
 const char* const kCsvHeader = "time,address,angle,answer_ms,bad_replies\n";
+const char* const kCsvEarlierHeader = "time,address,angle,answer_ms,naks\n";
 
 std::string CsvRow(const Reading& r) {
     char angle[32] = "";
@@ -68,8 +69,10 @@ bool CsvLog::checkHeader(std::string& error) {
     const std::string first(head, n > 0 ? static_cast<size_t>(n) : 0);
     const std::string line = first.substr(0, first.find('\n') + 1);
     const std::string header(kCsvHeader);
-    // A header cut off before its line end is still the header.
-    if (line == header || (line == first && first + "\n" == header)) return true;
+    for (const std::string& known : {header, std::string(kCsvEarlierHeader)}) {
+        // A header cut off before its line end is still the header.
+        if (line == known || (line == first && first + "\n" == known)) return true;
+    }
     error = path_ + " does not begin with kv275's header line " + header.substr(0, header.size() - 1) +
             ": not appending to it";
     return false;

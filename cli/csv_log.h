@@ -13,6 +13,9 @@
 namespace kvcli {
 
 extern const char* const kCsvHeader;  // with its line end
+// The header of logs written before the last column was named for what it
+// counts; its rows mean the same, so such a log is appended to as it is.
+extern const char* const kCsvEarlierHeader;
 
 std::string CsvRow(const Reading& reading);
 

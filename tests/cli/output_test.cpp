@@ -89,11 +89,14 @@ TEST(CliOutput, CsvFileHasOneHeaderAndNoRowGluedToACutLine) {
     }
     EXPECT_EQ(testsupport::readFile(dir.file("new.csv")), std::string(kvcli::kCsvHeader) + row + row);
 
-    testsupport::writeFile(dir.file("cut.csv"), std::string(kvcli::kCsvHeader) + "2024-05-01T12:34");
-    kvcli::CsvLog csv;
-    ASSERT_TRUE(csv.Open(dir.file("cut.csv"), error)) << error;
-    ASSERT_TRUE(csv.Append(rows, error)) << error;
-    EXPECT_EQ(testsupport::readFile(dir.file("cut.csv")), std::string(kvcli::kCsvHeader) + "2024-05-01T12:34\n" + row);
+    // A cut line, and a log from before the last column's new name, both keep on.
+    for (const char* header : {kvcli::kCsvHeader, kvcli::kCsvEarlierHeader}) {
+        testsupport::writeFile(dir.file("cut.csv"), std::string(header) + "2024-05-01T12:34");
+        kvcli::CsvLog csv;
+        ASSERT_TRUE(csv.Open(dir.file("cut.csv"), error)) << error;
+        ASSERT_TRUE(csv.Append(rows, error)) << error;
+        EXPECT_EQ(testsupport::readFile(dir.file("cut.csv")), std::string(header) + "2024-05-01T12:34\n" + row);
+    }
 }
 
 std::vector<kvcli::SensorTally> sampleTallies() {
