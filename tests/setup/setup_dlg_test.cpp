@@ -7,6 +7,9 @@
 #include "setup/setup_dlg.h"
 #include "setup/setup_settings.h"
 #include "sim/simulator.h"
+#include "tests/setup/fake_variable_sensor.h"
+#include "tests/support/fake_clock.h"
+#include "tests/support/fake_serial_device.h"
 #include "tests/support/message_box_recorder.h"
 #include "tests/support/temp_dir.h"
 
@@ -168,6 +171,73 @@ TEST_F(SetupDialogTest, ReadChangeWriteReadBackAndMoveOnTheSimulatedBus) {
     EXPECT_TRUE(boxes.calls.empty()) << ::testing::PrintToString(boxes.summary());
     EXPECT_FALSE(session.IsOpen());
     sim.stop();
+}
+
+// What a user types reaches the sensor as typed. Each case clicks into
+// fields, types over their text and leaves them with Tab, then clicks the
+// write button; the sensor on the scripted line records what was written, and
+// the write goes to one sensor (178), so no question is asked.
+class SetupTypingTest : public SetupDialogTest {
+protected:
+    SetupTypingTest() {
+        line.install();
+        sensor.attach(line);
+    }
+    void typeInto(QComboBox* box, const char* text) {
+        QTest::mouseClick(box->lineEdit(), Qt::LeftButton);
+        QTest::keyClick(box->lineEdit(), Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(box->lineEdit(), text);
+        QTest::keyClick(box->lineEdit(), Qt::Key_Tab);
+    }
+
+    testsupport::FakeClock clock;
+    testsupport::FakeSerialLine line{&clock};
+    FakeVariableSensor sensor;
+};
+
+TEST_F(SetupTypingTest, TypedNumbersAreWrittenAsTypedNeverCompletedToAListEntry) {
+    using Field = QComboBox* (CSetupDlg::*)() const;
+    const Field current = &CSetupDlg::currentAddressBox;
+    struct Case {
+        const char* fault;
+        std::vector<std::pair<Field, const char*>> typed;  // after "178" as the current address
+        std::vector<std::string> written;
+    };
+    const auto writes = [](const char* cutoff, const char* delay, const char* address) {
+        return std::vector<std::string>{"V024=1", "V025=2", std::string("V026=") + cutoff,
+                                        std::string("V064=") + delay, std::string("V063=") + address};
+    };
+    const std::vector<Case> cases{
+        {"delay 10 completed to 100", {{&CSetupDlg::delayBox, "10"}}, writes("50", "10", "178")},
+        {"cut-off 5 completed to 50", {{&CSetupDlg::cutoffBox, "5"}}, writes("5", "500", "178")},
+        {"cut-off 32767 not taken", {{&CSetupDlg::cutoffBox, "32767"}}, writes("32767", "500", "178")},
+        {"new address 2 completed to 200, not refused", {{&CSetupDlg::newAddressBox, "2"}},
+         writes("50", "500", "178")},
+        {"new address 19 completed to 190, not refused", {{&CSetupDlg::newAddressBox, "19"}},
+         writes("50", "500", "178")},
+        // Refused: the sensor keeps being the one at 178, never 200 (no
+        // answer) nor 177, every sensor (the broadcast question).
+        {"current address 2 completed to 200", {{current, "2"}}, writes("50", "500", "178")},
+        {"current address 1 completed to 177 -all-", {{current, "1"}}, writes("50", "500", "178")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.fault);
+        dialog.reset();
+        sensor = FakeVariableSensor();
+        sensor.attach(line);
+        CSetupDlg& d = dlg();
+        typeInto(d.currentAddressBox(), "178");
+        for (const auto& [field, text] : c.typed) {
+            QComboBox* box = (d.*field)();
+            typeInto(box, text);
+            EXPECT_EQ(box->lineEdit()->cursorPosition(), 0) << "the field shows the start of its text";
+        }
+        QTest::mouseClick(d.writeButton(), Qt::LeftButton);
+        EXPECT_EQ(sensor.written, c.written);
+        EXPECT_TRUE(boxes.calls.empty()) << ::testing::PrintToString(boxes.summary());
+        boxes.calls.clear();
+        EXPECT_EQ(d.writeButton()->text().toStdString(), "<- write variables");
+    }
 }
 
 }  // namespace
