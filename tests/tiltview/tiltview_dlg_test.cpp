@@ -7,6 +7,7 @@
 #include "tests/support/fake_clock.h"
 #include "tests/support/fake_serial_device.h"
 #include "tests/support/message_box_recorder.h"
+#include "tests/support/sensor_bus_responder.h"
 #include "tests/support/temp_dir.h"
 #include "tiltview/dial_widget.h"
 #include "tiltview/tiltview_app.h"
@@ -37,7 +38,7 @@ class TiltDialogTest : public ::testing::Test {
 protected:
     TiltDialogTest() {
         line.install();
-        line.responder = [](const std::string& w) { return w == "\x05" ? std::string("\x02" "123.45" "abcdefghi") : ""; };
+        line.responder = [](const std::string& w) { return w == "\x05" ? testsupport::SensorBusResponder::frame(123.45) + "abcde" : ""; };
     }
     // Built on first use, so a test can lay a settings file down first.
     CTiltviewDlg& dlg() {
@@ -171,6 +172,46 @@ TEST_F(TiltDialogTest, EveryWayTheDialogEndsWritesThePort) {
     EXPECT_FALSE(dlg().tickTimerActive());
     EXPECT_EQ(readFile(iniFile()), "2");
     EXPECT_TRUE(boxes.calls.empty()) << ::testing::PrintToString(boxes.summary());
+}
+
+// What a user types in the boxes, left by a click on the dial (which takes
+// the focus, as a button does), then "Start" and one tick: the port opened and
+// the request on the line.
+TEST_F(TiltDialogTest, TypedTextIsTakenAsTypedAndSnapsWhenTheDialIsClicked) {
+    using Box = QComboBox* (CTiltviewDlg::*)() const;
+    struct Case {
+        const char* fault;
+        Box box;
+        const char* typed;
+        const char* shown;  // the box's text once the dial has the focus
+        const char* opened;
+        std::string request;
+    };
+    const Box address = &CTiltviewDlg::addressBox;
+    const std::vector<Case> cases{
+        {"20 completed to 200", address, "20", "177 (hB1) #00", "COM2", "\xB1\x05"},
+        {"2 completed to 200", address, "2", "177 (hB1) #00", "COM2", "\xB1\x05"},
+        {"200 not snapped by the click", address, "200", "200 (hC8) #23", "COM2", "\xC8\x05"},
+        {"300 not held to 255", address, "300", "255 (hFF) #78", "COM2", "\xFF\x05"},
+        {"typing changes the port", &CTiltviewDlg::portBox, "4", "Com2", "COM2", "\xB1\x05"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.fault);
+        dialog.reset();
+        line.written.clear();
+        QComboBox* box = (dlg().*c.box)();
+        QTest::mouseClick(box->lineEdit(), Qt::LeftButton);
+        QTest::keyClick(box->lineEdit(), Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(box->lineEdit(), c.typed);
+        QTest::mouseClick(dlg().dial(), Qt::LeftButton);
+        EXPECT_EQ(QApplication::focusWidget(), dlg().dial());
+        EXPECT_EQ(box->currentText().toStdString(), c.shown);
+        QTest::mouseClick(dlg().startButton(), Qt::LeftButton);
+        dlg().controller().OnTimer();
+        EXPECT_EQ(line.openedName, c.opened);
+        EXPECT_EQ(testsupport::hexBytes(line.written), testsupport::hexBytes(c.request));
+        EXPECT_TRUE(boxes.calls.empty()) << ::testing::PrintToString(boxes.summary());
+    }
 }
 
 }  // namespace
