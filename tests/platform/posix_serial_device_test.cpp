@@ -4,7 +4,7 @@
 #include "platform/posix_serial_device.h"
 #include "platform/serial_timeouts.h"
 #include "tests/platform/finishes_within.h"
-#include "tests/platform/pty_pair.h"
+#include "tests/support/pty_pair.h"
 #include "tests/support/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -229,6 +229,27 @@ TEST_F(PtyDevice, WriteTimeoutEndsAStalledWriteWithAShortCount) {
     EXPECT_LT(written, data.size());
     EXPECT_GE(elapsed, 55ms);
     EXPECT_LT(elapsed, 2s);
+}
+
+// A far end that stops reading (a simulator suspended with Ctrl+Z) fills the
+// line's buffer; a write without a time-out of its own then ends after its
+// bytes' time and a margin, as the device being gone, instead of freezing
+// the program.
+TEST_F(PtyDevice, WriteWithoutATimeoutToALineThatTakesNothingEndsAsTheDeviceGone) {
+    setTimeouts({0, 0, 0, 0, 50});
+    std::vector<uint8_t> fill(1 << 20, 'x');
+    uint32_t written = 0;
+    ASSERT_EQ(device->write(fill.data(), static_cast<uint32_t>(fill.size()), written), 0);
+    ASSERT_LT(written, fill.size()) << "the buffer is full";
+    setTimeouts({0, 0, 0, 0, 0});
+    auto err = std::make_shared<int>(-1);
+    auto dev = device;
+    ASSERT_TRUE(testsupport::finishesWithin(10s, [dev, err] {
+        const uint8_t request[2] = {0xB2, 0x05};
+        uint32_t n = 0;
+        *err = dev->write(request, 2, n);
+    }));
+    EXPECT_EQ(*err, EIO);
 }
 
 // A reply that came after the last read of the previous opener must not be

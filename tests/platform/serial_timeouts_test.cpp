@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <tuple>
+#include <vector>
 
 namespace {
 
@@ -86,14 +88,39 @@ TEST(ReadTimer, MaximalIntervalAndMultiplierReturnWithTheFirstBytes) {
     EXPECT_TRUE(early.expired(start + 10 * ms));
 }
 
-TEST(WriteLimit, BothZeroMeansNoLimitElseMultiplierTimesCountPlusConstant) {
-    CommTimeouts t;
-    EXPECT_EQ(platform::writeLimitNs(t, 100), -1);
-    t.WriteTotalTimeoutMultiplier = 2;
-    t.WriteTotalTimeoutConstant = 10;
-    EXPECT_EQ(platform::writeLimitNs(t, 5), 20 * ms);
-    t.WriteTotalTimeoutMultiplier = 0;
-    EXPECT_EQ(platform::writeLimitNs(t, 5), 10 * ms);
+// "No limit" must not let a write to a line that takes nothing wait for
+// ever; the program's own limits hold as given, capped as reads are.
+TEST(WriteLimit, NoLimitIsTheBytesTimePlusAMarginAtMostAFewSecondsAndEndsAsTheDeviceGone) {
+    using platform::DeviceControlBlock;
+    DeviceControlBlock line;  // 9600 baud, 8 data bits, no parity, one stop bit: 10 bits a byte
+    DeviceControlBlock slowSevenEvenTwo = line;
+    slowSevenEvenTwo.BaudRate = 300;
+    slowSevenEvenTwo.ByteSize = 7;
+    slowSevenEvenTwo.Parity = platform::EVENPARITY;
+    slowSevenEvenTwo.StopBits = platform::TWOSTOPBITS;  // 11 bits a byte
+    DeviceControlBlock noRate = line;
+    noRate.BaudRate = 0;
+    const int64_t margin = platform::kWriteMarginMs * ms;
+    const int64_t longest = platform::kLongestWriteMs * ms;
+    // {write multiplier, constant, line, bytes, limit, gone at its end}
+    const std::vector<std::tuple<uint32_t, uint32_t, DeviceControlBlock, uint32_t, int64_t, bool>> cases{
+        {0, 0, line, 96, 100 * ms + margin, true},
+        {0, 0, line, 1, 2 * ms + margin, true},  // 1.04 ms, rounded up
+        {0, 0, slowSevenEvenTwo, 30, 1100 * ms + margin, true},
+        {0, 0, slowSevenEvenTwo, 4096, longest, true},
+        {0, 0, noRate, 2, longest, true},
+        {2, 10, line, 5, 20 * ms, false},
+        {0, 10, line, 5, 10 * ms, false},
+        {platform::kTimeoutMax, platform::kTimeoutMax, line, 1000, platform::kLongestReadMs * ms, false},
+    };
+    for (const auto& [multiplier, constant, dcb, count, limit, gone] : cases) {
+        CommTimeouts t;
+        t.WriteTotalTimeoutMultiplier = multiplier;
+        t.WriteTotalTimeoutConstant = constant;
+        const platform::WriteLimit w = platform::writeLimit(t, dcb, count);
+        EXPECT_EQ(w.ns, limit) << multiplier << "/" << constant << " baud " << dcb.BaudRate << " x" << count;
+        EXPECT_EQ(w.deviceGoneAtEnd, gone) << multiplier << "/" << constant;
+    }
 }
 
 TEST(PollMs, RoundsUpAndClamps) {
