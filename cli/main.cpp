@@ -1,5 +1,6 @@
 // kv275: the sensor bus from the command line.
 
+#include "platform/standard_descriptors.h"
 #include "cli/app.h"
 
 #include <atomic>
@@ -20,6 +21,8 @@ void onStopSignal(int signal) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Before anything is opened: a port must never become standard output.
+    platform::ensureStandardDescriptors();
     static_assert(std::atomic<bool>::is_always_lock_free, "the signal handler sets the flag");
     std::signal(SIGINT, onStopSignal);
     std::signal(SIGTERM, onStopSignal);
