@@ -16,6 +16,7 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <poll.h>
 #include <unistd.h>
 
 #include <memory>
@@ -117,10 +118,12 @@ TEST(TiltOnAStalledLine, AWriteThatCannotFinishEndsPollingWithTheLostBox) {
     CTiltviewDlg dialog(dir.path());
     QTest::mouseClick(dialog.startButton(), Qt::LeftButton);
     ASSERT_TRUE(dialog.tickTimerActive()) << ::testing::PrintToString(boxes.summary());
-    // The same line's buffer, filled through the test's own descriptor.
+    // The same line's buffer, filled through the test's own descriptor until
+    // it has had no room for a while (the kernel moves bytes on behind it).
     fcntl(pty.slave(), F_SETFL, fcntl(pty.slave(), F_GETFL) | O_NONBLOCK);
     const std::string block(4096, 'x');
-    while (::write(pty.slave(), block.data(), block.size()) > 0) {}
+    for (pollfd room{pty.slave(), POLLOUT, 0}; ::poll(&room, 1, 200) > 0;)
+        while (::write(pty.slave(), block.data(), block.size()) > 0) {}
     dialog.controller().OnTimer();
     EXPECT_EQ(boxes.summary(), std::vector<std::string>{kLost});
     EXPECT_FALSE(dialog.tickTimerActive());
