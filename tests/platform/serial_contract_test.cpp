@@ -4,7 +4,7 @@
 
 #include "platform/serial_device.h"
 #include "platform/serial_timeouts.h"
-#include "tests/support/pty_pair.h"
+#include "tests/platform/pty_pair.h"
 #include "tests/support/fake_clock.h"
 #include "tests/support/fake_serial_device.h"
 #include "tests/support/temp_dir.h"

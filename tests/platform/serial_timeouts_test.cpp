@@ -90,35 +90,21 @@ TEST(ReadTimer, MaximalIntervalAndMultiplierReturnWithTheFirstBytes) {
 
 // "No limit" must not let a write to a line that takes nothing wait for
 // ever; the program's own limits hold as given, capped as reads are.
-TEST(WriteLimit, NoLimitIsTheBytesTimePlusAMarginAtMostAFewSecondsAndEndsAsTheDeviceGone) {
-    using platform::DeviceControlBlock;
-    DeviceControlBlock line;  // 9600 baud, 8 data bits, no parity, one stop bit: 10 bits a byte
-    DeviceControlBlock slowSevenEvenTwo = line;
-    slowSevenEvenTwo.BaudRate = 300;
-    slowSevenEvenTwo.ByteSize = 7;
-    slowSevenEvenTwo.Parity = platform::EVENPARITY;
-    slowSevenEvenTwo.StopBits = platform::TWOSTOPBITS;  // 11 bits a byte
-    DeviceControlBlock noRate = line;
-    noRate.BaudRate = 0;
+TEST(WriteLimit, NoLimitIsTheBytesTimePlusAMarginAtMostAFewSecondsThenTheDeviceIsGone) {
+    platform::DeviceControlBlock line;  // 9600 baud, 8N1: 10 bits a byte
+    platform::DeviceControlBlock slow = line;
+    slow.BaudRate = 300;
+    slow.Parity = platform::EVENPARITY;  // 11 bits a byte
     const int64_t margin = platform::kWriteMarginMs * ms;
-    const int64_t longest = platform::kLongestWriteMs * ms;
-    // {write multiplier, constant, line, bytes, limit, gone at its end}
-    const std::vector<std::tuple<uint32_t, uint32_t, DeviceControlBlock, uint32_t, int64_t, bool>> cases{
-        {0, 0, line, 96, 100 * ms + margin, true},
-        {0, 0, line, 1, 2 * ms + margin, true},  // 1.04 ms, rounded up
-        {0, 0, slowSevenEvenTwo, 30, 1100 * ms + margin, true},
-        {0, 0, slowSevenEvenTwo, 4096, longest, true},
-        {0, 0, noRate, 2, longest, true},
-        {2, 10, line, 5, 20 * ms, false},
-        {0, 10, line, 5, 10 * ms, false},
-        {platform::kTimeoutMax, platform::kTimeoutMax, line, 1000, platform::kLongestReadMs * ms, false},
-    };
+    // {write multiplier, constant, line, bytes, limit, device gone at its end}
+    const std::vector<std::tuple<uint32_t, uint32_t, platform::DeviceControlBlock, uint32_t, int64_t, bool>> cases{
+        {0, 0, line, 96, 100 * ms + margin, true},  {0, 0, line, 1, 2 * ms + margin, true},
+        {0, 0, slow, 30, 1100 * ms + margin, true}, {0, 0, slow, 4096, platform::kLongestWriteMs * ms, true},
+        {2, 10, line, 5, 20 * ms, false},           {0, 10, line, 5, 10 * ms, false},
+        {kTimeoutMax, 0, line, 9, platform::kLongestReadMs * ms, false}};
     for (const auto& [multiplier, constant, dcb, count, limit, gone] : cases) {
-        CommTimeouts t;
-        t.WriteTotalTimeoutMultiplier = multiplier;
-        t.WriteTotalTimeoutConstant = constant;
-        const platform::WriteLimit w = platform::writeLimit(t, dcb, count);
-        EXPECT_EQ(w.ns, limit) << multiplier << "/" << constant << " baud " << dcb.BaudRate << " x" << count;
+        const platform::WriteLimit w = platform::writeLimit({0, 0, 0, multiplier, constant}, dcb, count);
+        EXPECT_EQ(w.ns, limit) << multiplier << "/" << constant << " x" << count;
         EXPECT_EQ(w.deviceGoneAtEnd, gone) << multiplier << "/" << constant;
     }
 }

@@ -14,7 +14,6 @@
 #include <functional>
 #include <string>
 #include <sys/stat.h>
-#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -102,19 +101,6 @@ TEST_F(SetupSettingsFile, FirstStartCreatesTheFileAndSavesTheFourteenDefaultLine
 
     load();
     EXPECT_TRUE(boxes.calls.empty());
-}
-
-// A link whose target is not there (yet) is no read error: the start is a
-// first start, and the save creates the target behind the link.
-TEST_F(SetupSettingsFile, DanglingLinkLoadsAsAFirstStartAndTheSaveCreatesItsTarget) {
-    ASSERT_EQ(symlink("missing.ini", iniPath().c_str()), 0);
-    SetupSettings settings = load();
-    EXPECT_EQ(boxes.summary(), firstStartBoxes());
-    boxes.calls.clear();
-    SaveSetupSettings(settings);
-    EXPECT_TRUE(boxes.calls.empty());
-    EXPECT_TRUE(std::filesystem::is_symlink(iniPath()));
-    EXPECT_EQ(readFile(dir.file("missing.ini")), kDefaultFile);
 }
 
 TEST_F(SetupSettingsFile, SaveOfLoadReproducesTheFileInTheStartDirectory) {

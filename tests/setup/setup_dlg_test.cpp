@@ -23,6 +23,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -173,70 +174,43 @@ TEST_F(SetupDialogTest, ReadChangeWriteReadBackAndMoveOnTheSimulatedBus) {
     sim.stop();
 }
 
-// What a user types reaches the sensor as typed. Each case clicks into
-// fields, types over their text and leaves them with Tab, then clicks the
-// write button; the sensor on the scripted line records what was written, and
-// the write goes to one sensor (178), so no question is asked.
-class SetupTypingTest : public SetupDialogTest {
-protected:
-    SetupTypingTest() {
-        line.install();
-        sensor.attach(line);
-    }
-    void typeInto(QComboBox* box, const char* text) {
+// What a user types reaches the sensor as typed: each case clicks into the
+// current address and a field, types over them and leaves with Tab, then
+// clicks write. The sensor at 178 records what it was sent; no box means no
+// write to 177, every sensor (its question), nor to 200 (no answer).
+TEST_F(SetupDialogTest, TypedNumbersAreWrittenAsTypedNeverCompletedToAListEntry) {
+    testsupport::FakeClock clock;
+    testsupport::FakeSerialLine line{&clock};
+    line.install();
+    FakeVariableSensor sensor;
+    sensor.attach(line);
+    const auto type = [](QComboBox* box, const char* text) {
         QTest::mouseClick(box->lineEdit(), Qt::LeftButton);
         QTest::keyClick(box->lineEdit(), Qt::Key_A, Qt::ControlModifier);
         QTest::keyClicks(box->lineEdit(), text);
         QTest::keyClick(box->lineEdit(), Qt::Key_Tab);
-    }
-
-    testsupport::FakeClock clock;
-    testsupport::FakeSerialLine line{&clock};
-    FakeVariableSensor sensor;
-};
-
-TEST_F(SetupTypingTest, TypedNumbersAreWrittenAsTypedNeverCompletedToAListEntry) {
-    using Field = QComboBox* (CSetupDlg::*)() const;
-    const Field current = &CSetupDlg::currentAddressBox;
-    struct Case {
-        const char* fault;
-        std::vector<std::pair<Field, const char*>> typed;  // after "178" as the current address
-        std::vector<std::string> written;
+        EXPECT_EQ(box->lineEdit()->cursorPosition(), 0) << "the start of what " << text << " gave shows";
     };
-    const auto writes = [](const char* cutoff, const char* delay, const char* address) {
-        return std::vector<std::string>{"V024=1", "V025=2", std::string("V026=") + cutoff,
-                                        std::string("V064=") + delay, std::string("V063=") + address};
+    // {field, typed, what the sensor receives}; completed, 10 was 100, 5 was
+    // 50, 2 was 200 and 1 was 177.
+    const std::vector<std::tuple<QComboBox* (CSetupDlg::*)() const, const char*, const char*>> cases{
+        {&CSetupDlg::delayBox, "10", "V024=1 V025=2 V026=50 V064=10 V063=178"},
+        {&CSetupDlg::cutoffBox, "5", "V024=1 V025=2 V026=5 V064=500 V063=178"},
+        {&CSetupDlg::newAddressBox, "2", "V024=1 V025=2 V026=50 V064=500 V063=178"},
+        {&CSetupDlg::currentAddressBox, "2", "V024=1 V025=2 V026=50 V064=500 V063=178"},
+        {&CSetupDlg::currentAddressBox, "1", "V024=1 V025=2 V026=50 V064=500 V063=178"},
     };
-    const std::vector<Case> cases{
-        {"delay 10 completed to 100", {{&CSetupDlg::delayBox, "10"}}, writes("50", "10", "178")},
-        {"cut-off 5 completed to 50", {{&CSetupDlg::cutoffBox, "5"}}, writes("5", "500", "178")},
-        {"cut-off 32767 not taken", {{&CSetupDlg::cutoffBox, "32767"}}, writes("32767", "500", "178")},
-        {"new address 2 completed to 200, not refused", {{&CSetupDlg::newAddressBox, "2"}},
-         writes("50", "500", "178")},
-        {"new address 19 completed to 190, not refused", {{&CSetupDlg::newAddressBox, "19"}},
-         writes("50", "500", "178")},
-        // Refused: the sensor keeps being the one at 178, never 200 (no
-        // answer) nor 177, every sensor (the broadcast question).
-        {"current address 2 completed to 200", {{current, "2"}}, writes("50", "500", "178")},
-        {"current address 1 completed to 177 -all-", {{current, "1"}}, writes("50", "500", "178")},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.fault);
+    for (const auto& [field, typed, received] : cases) {
         dialog.reset();
-        sensor = FakeVariableSensor();
-        sensor.attach(line);
-        CSetupDlg& d = dlg();
-        typeInto(d.currentAddressBox(), "178");
-        for (const auto& [field, text] : c.typed) {
-            QComboBox* box = (d.*field)();
-            typeInto(box, text);
-            EXPECT_EQ(box->lineEdit()->cursorPosition(), 0) << "the field shows the start of its text";
-        }
-        QTest::mouseClick(d.writeButton(), Qt::LeftButton);
-        EXPECT_EQ(sensor.written, c.written);
-        EXPECT_TRUE(boxes.calls.empty()) << ::testing::PrintToString(boxes.summary());
+        sensor.written.clear();
+        type(dlg().currentAddressBox(), "178");
+        type((dlg().*field)(), typed);
+        QTest::mouseClick(dlg().writeButton(), Qt::LeftButton);
+        std::string got;
+        for (const std::string& write : sensor.written) got += (got.empty() ? "" : " ") + write;
+        EXPECT_EQ(got, received) << typed;
+        EXPECT_TRUE(boxes.calls.empty()) << typed << ::testing::PrintToString(boxes.summary());
         boxes.calls.clear();
-        EXPECT_EQ(d.writeButton()->text().toStdString(), "<- write variables");
     }
 }
 

@@ -2,7 +2,6 @@
 
 #include "sim/simulator.h"
 #include "tests/support/message_box_recorder.h"
-#include "tests/support/pty_pair.h"
 #include "tests/support/temp_dir.h"
 #include "tiltview/dial_widget.h"
 #include "tiltview/tiltview_dlg.h"
@@ -15,8 +14,6 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <poll.h>
 #include <unistd.h>
 
 #include <memory>
@@ -105,29 +102,6 @@ TEST_F(TiltOnSimulatorTest, MovingSensorIsFollowedAndAPortGoneEndsPollingWithOne
     ASSERT_TRUE(dialog->tickTimerActive()) << ::testing::PrintToString(boxes.summary());
     EXPECT_TRUE(seesChangingAngles(3));
     EXPECT_TRUE(boxes.calls.empty()) << ::testing::PrintToString(boxes.summary());
-}
-
-// A far end that stops reading (a simulator stopped with Ctrl+Z) lets the
-// line's buffer fill; the next request cannot be written, and that ends
-// polling as a lost adapter does instead of freezing the window.
-TEST(TiltOnAStalledLine, AWriteThatCannotFinishEndsPollingWithTheLostBox) {
-    testsupport::TempDir dir;
-    testsupport::MessageBoxRecorder boxes;
-    testsupport::PtyPair pty("COM1");
-    testsupport::writeFile(dir.file("Tiltview.ini"), "1");
-    CTiltviewDlg dialog(dir.path());
-    QTest::mouseClick(dialog.startButton(), Qt::LeftButton);
-    ASSERT_TRUE(dialog.tickTimerActive()) << ::testing::PrintToString(boxes.summary());
-    // The same line's buffer, filled through the test's own descriptor until
-    // it has had no room for a while (the kernel moves bytes on behind it).
-    fcntl(pty.slave(), F_SETFL, fcntl(pty.slave(), F_GETFL) | O_NONBLOCK);
-    const std::string block(4096, 'x');
-    for (pollfd room{pty.slave(), POLLOUT, 0}; ::poll(&room, 1, 200) > 0;)
-        while (::write(pty.slave(), block.data(), block.size()) > 0) {}
-    dialog.controller().OnTimer();
-    EXPECT_EQ(boxes.summary(), std::vector<std::string>{kLost});
-    EXPECT_FALSE(dialog.tickTimerActive());
-    EXPECT_FALSE(dialog.controller().port().IsOpen());
 }
 
 }  // namespace

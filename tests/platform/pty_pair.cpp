@@ -1,4 +1,4 @@
-#include "tests/support/pty_pair.h"
+#include "tests/platform/pty_pair.h"
 
 #include <cerrno>
 #include <chrono>
