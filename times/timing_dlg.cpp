@@ -121,7 +121,7 @@ void CTimingDlg::fillBoxes() {
     const int port = settings_.ISPort;
     // A hand-edited file may hold any number; only 1 to 4 have an item.
     portBox_->setCurrentIndex(port >= 1 && port <= 4 ? port - 1 : -1);
-    portBox_->setEditText(portText());
+    platform::setFieldText(portBox_, portText());
     const int format = settings_.addressFormat;
     formatBox_->setCurrentIndex(format >= 0 && format <= 2 ? format : -1);
 }
