@@ -1,6 +1,7 @@
 // kv275: the sensor bus from the command line.
 
 #include "cli/app.h"
+#include "platform/standard_descriptors.h"
 
 #include <atomic>
 #include <cerrno>
@@ -33,9 +34,11 @@ const bool errorClosed = closedAtStart(STDERR_FILENO);
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Before anything is opened: a port must never become standard output.
+    platform::ensureStandardDescriptors();
     static_assert(std::atomic<bool>::is_always_lock_free, "the signal handler sets the flags");
-    // Whatever takes descriptor 1 or 2 later, nothing meant for the closed
-    // one goes there.
+    // Whatever stands on descriptor 1 or 2 now (/dev/null where they were
+    // closed), nothing meant for the closed one goes there.
     if (outputClosed) std::cout.setstate(std::ios::badbit);
     if (errorClosed) std::cerr.setstate(std::ios::badbit);
     std::signal(SIGINT, onStopSignal);

@@ -1,6 +1,7 @@
 // Reads every sensor given on the command line once through the sensor
 // session and prints its address and angle: the first look at a bus.
 //   read_angles PORT INDEX...   (INDEX 1..78 = address 178..255)
+#include "platform/standard_descriptors.h"
 #include "sensorlink/sensor_session.h"
 
 #include <QApplication>
@@ -10,6 +11,8 @@
 #include <clocale>
 
 int main(int argc, char** argv) {
+    // Before anything is opened: a port must never become standard output.
+    platform::ensureStandardDescriptors();
     QApplication app(argc, argv);  // failure boxes need it
     // Numbers on the wire, in the settings files and on screen use a decimal
     // point whatever the user's locale (Qt takes the environment's).

@@ -6,6 +6,7 @@
 // reading", lets a few ticks run, prints each marked sensor's reading, saves
 // a screenshot of the dialog and closes it through its close box, so the
 // settings file is written as after a real session.
+#include "platform/standard_descriptors.h"
 #include "demo/demo_common.h"
 #include "scan/grid_cell.h"
 #include "scan/scan_app.h"
@@ -66,6 +67,8 @@ void printCells(const char* heading, CScanDlg& dialog, const std::vector<int>& c
 }  // namespace
 
 int main(int argc, char* argv[]) {
+    // Before anything is opened: a port must never become standard output.
+    platform::ensureStandardDescriptors();
     QApplication framework(argc, argv);
     if (!demo::prepare(argc, "KV275ScanDemo", "KV275Scan.ini")) return 2;
     const QString screenshotPath = QString::fromLocal8Bit(argv[1]);

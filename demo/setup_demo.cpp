@@ -6,6 +6,7 @@
 // chooses another filter and cut-off, presses "<- write variables", reads
 // again, prints the values after the write, saves a screenshot of the values
 // read and ends through "Quit", so that the settings file is written.
+#include "platform/standard_descriptors.h"
 #include "demo/demo_common.h"
 #include "sensorlink/sensor_session.h"
 #include "setup/setup_app.h"
@@ -41,6 +42,8 @@ void type(CSetupDlg& d, QComboBox* box, const char* text) {
 }  // namespace
 
 int main(int argc, char* argv[]) {
+    // Before anything is opened: a port must never become standard output.
+    platform::ensureStandardDescriptors();
     QApplication framework(argc, argv);
     if (!demo::prepare(argc, "KV275SetupDemo", "KV275Setup.ini")) return 2;
 

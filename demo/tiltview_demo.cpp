@@ -6,6 +6,7 @@
 // poll for a few seconds while printing the angle shown, saves a screenshot
 // of the dialog with its text and dial, and ends through "Quit" so that
 // Tiltview.ini is written as after a real session.
+#include "platform/standard_descriptors.h"
 #include "demo/demo_common.h"
 #include "tiltview/dial_widget.h"
 #include "tiltview/tiltview_app.h"
@@ -33,6 +34,8 @@ constexpr int kSampleMs = 500;
 }  // namespace
 
 int main(int argc, char* argv[]) {
+    // Before anything is opened: a port must never become standard output.
+    platform::ensureStandardDescriptors();
     QApplication framework(argc, argv);
     if (!demo::prepare(argc, "TiltviewDemo", "Tiltview.ini")) return 2;
 

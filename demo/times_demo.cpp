@@ -7,6 +7,7 @@
 // angle, presses "Stop", prints each cell's mean time and NAK count and the
 // statistics line, and ends the dialog through "Quit" so that the settings
 // file is written as after a real session.
+#include "platform/standard_descriptors.h"
 #include "demo/demo_common.h"
 #include "times/timing_app.h"
 #include "times/timing_controller.h"
@@ -41,6 +42,8 @@ void printCells(const char* heading, CTimingDlg& dialog) {
 }  // namespace
 
 int main(int argc, char* argv[]) {
+    // Before anything is opened: a port must never become standard output.
+    platform::ensureStandardDescriptors();
     QApplication framework(argc, argv);
     if (!demo::prepare(argc, "KV275TimesDemo", "KV275Times.ini")) return 2;
 

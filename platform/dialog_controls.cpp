@@ -4,6 +4,7 @@
 
 #include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 
 #include <algorithm>
@@ -23,10 +24,25 @@ QLabel* captionAt(QWidget* parent, const char* text, QRect units, int nextXUnits
 QComboBox* dropDownAt(QWidget* parent, bool editable, const QStringList& items, int x, int y, int width) {
     auto* box = new QComboBox(parent);
     box->setEditable(editable);
-    if (editable) box->setInsertPolicy(QComboBox::NoInsert);
+    if (editable) {
+        box->setInsertPolicy(QComboBox::NoInsert);
+        // Making a box editable gives it a completer that fills in the first
+        // list entry starting with what was typed.
+        box->setCompleter(nullptr);
+    }
     box->addItems(items);
     box->setGeometry(dluRect(x, y, width, kClosedBoxHeightUnits));
     return box;
+}
+
+void setFieldText(QLineEdit* field, const QString& text) {
+    field->setText(text);
+    field->setCursorPosition(0);
+}
+
+void setFieldText(QComboBox* box, const QString& text) {
+    box->setEditText(text);
+    if (QLineEdit* edit = box->lineEdit()) edit->setCursorPosition(0);
 }
 
 QPushButton* pushButtonAt(QWidget* parent, const char* caption, QRect units) {

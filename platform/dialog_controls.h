@@ -1,12 +1,14 @@
 #pragma once
 // The controls the dialogs place from their templates in dialog units: a
-// caption, a drop-down box one line high and a push button.
+// caption, a drop-down box one line high and a push button; and the one way
+// a program puts a text into a field.
 
 #include <QRect>
 #include <QStringList>
 
 class QComboBox;
 class QLabel;
+class QLineEdit;
 class QPushButton;
 class QWidget;
 
@@ -21,9 +23,17 @@ constexpr int kClosedBoxHeightUnits = 12;
 // `nextXUnits`) rather than lose its last letters.
 QLabel* captionAt(QWidget* parent, const char* text, QRect units, int nextXUnits);
 
-// Enter in the edit part of an editable box does not add what was typed to
-// the list.
+// An editable box keeps what is typed exactly as typed: no completion from
+// its list and no inline fill-in (a typed "10" must never become the entry
+// "100", nor "2" the address "200"), and Enter does not add it to the list.
 QComboBox* dropDownAt(QWidget* parent, bool editable, const QStringList& items, int x, int y, int width);
+
+// A text the program sets into a field shows its start, as the classic edit
+// control does; Qt would leave the cursor at the end and scroll a long
+// text's start (a minus sign, the first digit) out of view.
+void setFieldText(QLineEdit* field, const QString& text);
+// The same for the edit part of an editable box.
+void setFieldText(QComboBox* box, const QString& text);
 
 QPushButton* pushButtonAt(QWidget* parent, const char* caption, QRect units);
 

@@ -55,6 +55,13 @@ FileReadResult readOrCreateFile(const std::string& path, uint64_t maxBytes) {
     if (fd < 0 && errno == ENOENT) {
         fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
         result.created = fd >= 0;
+        // A link to a file that is not there (yet) reads as a missing file.
+        // It is not created through the link here; the save replaces the
+        // link's target, creating it, as for any link.
+        struct stat st {};
+        if (fd < 0 && errno == EEXIST && lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode) &&
+            stat(path.c_str(), &st) != 0 && errno == ENOENT)
+            return result;
     }
     if (fd < 0 && (errno == EACCES || errno == EROFS || errno == EISDIR)) fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {

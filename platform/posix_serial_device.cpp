@@ -5,6 +5,7 @@
 #include "platform/serial_timeouts.h"
 
 #include <cerrno>
+#include <optional>
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/file.h>
@@ -173,31 +174,46 @@ int PosixSerialDevice::write(const uint8_t* data, uint32_t count, uint32_t& writ
     if (count == 0) return 0;
     if (!data) return EFAULT;
     const int64_t start = monotonicNs();
-    const int64_t limit = writeLimitNs(timeouts_, count);
+    // Looked at only once the line makes the write wait, which it seldom does.
+    std::optional<WriteLimit> limit;
     for (;;) {
         const ssize_t n = ::write(fd_, data + written, count - written);
         if (n > 0) {
             written += static_cast<uint32_t>(n);
-            if (written == count) return 0;
+            if (written == count) {
+                stalled_ = false;
+                return 0;
+            }
             continue;
         }
         if (n < 0 && errno == EINTR) continue;
         if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK) return ioError(errno);
-        // The line takes no more for now: wait for room, within the time-out.
-        int waitMs = -1;
-        if (limit >= 0) {
-            const int64_t left = start + limit - monotonicNs();
-            if (left <= 0) return 0;  // a short count at the time-out is a success
-            waitMs = pollMs(left);
+        // The line takes no more for now: wait for room, within the limit.
+        if (!limit) limit = writeLimit(timeouts_, lineNow(), count);
+        // A line that already failed to take a write and still has no room
+        // is gone: each further request would only wait as long again.
+        if (stalled_ && limit->deviceGoneAtEnd) return EIO;
+        const int64_t left = start + limit->ns - monotonicNs();
+        // A short count at the program's own time-out is a success; a write
+        // that has no time-out and still cannot finish never will.
+        if (left <= 0) {
+            stalled_ = limit->deviceGoneAtEnd;
+            return stalled_ ? EIO : 0;
         }
         pollfd p{fd_, POLLOUT, 0};
-        const int r = ::poll(&p, 1, waitMs);
+        const int r = ::poll(&p, 1, pollMs(left));
         if (r < 0) {
             if (errno == EINTR) continue;
             return ioError(errno);
         }
         if (p.revents & (POLLHUP | POLLERR | POLLNVAL)) return EIO;
     }
+}
+
+DeviceControlBlock PosixSerialDevice::lineNow() const {
+    termios tio{};
+    if (tcgetattr(fd_, &tio) != 0) return block_;
+    return blockFromTermios(tio, block_);
 }
 
 int PosixSerialDevice::read(uint8_t* buffer, uint32_t count, uint32_t& got) {

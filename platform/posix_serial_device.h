@@ -29,6 +29,8 @@ public:
 private:
     PosixSerialDevice(int fd, bool pseudoTerminal);
     void applyLineControl(const DeviceControlBlock& dcb);
+    // The rate and character format the line has now.
+    DeviceControlBlock lineNow() const;
     void release();
 
     int fd_ = -1;
@@ -38,6 +40,9 @@ private:
     DeviceControlBlock block_{};
     // Recognised at open, or learnt from ENOTTY of the modem-line calls.
     bool pseudoTerminal_ = false;
+    // A write without a time-out of its own found no room for the whole of
+    // its limit; cleared once a write goes through.
+    bool stalled_ = false;
 };
 
 }  // namespace platform

@@ -58,9 +58,18 @@ int ReadTimer::pollTimeoutMs(int64_t nowNs) const {
     return std::max(1, pollMs(remaining));
 }
 
-int64_t writeLimitNs(const CommTimeouts& t, uint32_t count) {
-    if (t.WriteTotalTimeoutMultiplier == 0 && t.WriteTotalTimeoutConstant == 0) return -1;
-    return msToNs(static_cast<uint64_t>(t.WriteTotalTimeoutMultiplier) * count + t.WriteTotalTimeoutConstant);
+WriteLimit writeLimit(const CommTimeouts& t, const DeviceControlBlock& line, uint32_t count) {
+    if (t.WriteTotalTimeoutMultiplier != 0 || t.WriteTotalTimeoutConstant != 0) {
+        const uint64_t ms = static_cast<uint64_t>(t.WriteTotalTimeoutMultiplier) * count + t.WriteTotalTimeoutConstant;
+        return {msToNs(std::min<uint64_t>(ms, kLongestReadMs)), false};
+    }
+    // A start bit, the data bits, a parity bit when there is one, and the
+    // stop bits (one and a half counted as two).
+    const uint64_t bitsPerByte = 1u + line.ByteSize + (line.Parity != NOPARITY ? 1u : 0u) +
+                                 (line.StopBits == ONESTOPBIT ? 1u : 2u);
+    uint64_t ms = kLongestWriteMs;
+    if (line.BaudRate != 0) ms = (count * bitsPerByte * 1000 + line.BaudRate - 1) / line.BaudRate + kWriteMarginMs;
+    return {msToNs(std::min<uint64_t>(ms, kLongestWriteMs)), true};
 }
 
 int pollMs(int64_t remainingNs) {

@@ -42,8 +42,25 @@ private:
     int64_t lastByteNs_ = 0;
 };
 
-// The total limit of a write of `count` bytes in ns, -1 when there is none.
-int64_t writeLimitNs(const CommTimeouts& t, uint32_t count);
+// A write under "no limit" (both write values 0) still ends: once its bytes
+// would have crossed the line at its rate, plus this margin, and never later
+// than kLongestWriteMs. A line that has taken nothing more by then never will
+// (a far end that stopped reading, a stuck adapter).
+constexpr uint32_t kWriteMarginMs = 1000;
+constexpr uint32_t kLongestWriteMs = 5000;
+
+struct WriteLimit {
+    int64_t ns = 0;
+    // True for the cap of a write without a time-out of its own: a write
+    // still unfinished then counts as the device being gone. A write that
+    // runs into the program's own time-out ends with a short count instead.
+    bool deviceGoneAtEnd = false;
+};
+
+// The total limit of a write of `count` bytes on a line with the rate and
+// character format of `line`. The program's own limit (multiplier x count +
+// constant) holds as given, up to kLongestReadMs as for reads.
+WriteLimit writeLimit(const CommTimeouts& t, const DeviceControlBlock& line, uint32_t count);
 
 // Milliseconds for poll(): -1 for no limit, else `remainingNs` rounded up
 // and clamped to what poll() takes.

@@ -20,46 +20,17 @@ void errorBox(const char* text, const char* title) {
     platform::MessageBox(nullptr, text, title, platform::MsgIcon::Error, platform::MsgButtons::Ok);
 }
 
-// The session's own messages; the scanner and the timing tool speak German
-// to their users, the setup program English.
-struct SessionTexts {
-    const char* inUse;
-    const char* notOpened;
-    const char* deviceCheck;
-    const char* checkNotClosed;
-    const char* notClosed;
-};
-
-constexpr SessionTexts kScannerTexts{
-    "Das dem KV275 zugewiesene COM Port wird bereits benutzt.",
-    "COM Schnittstelle konnte nicht geöffnet werden.",
-    "Das Gerät funktioniert nicht wie erwartet.\nÜberprüfen Sie bitte das Gerät und die Verbindung.",
-    "Und die COM Schnittstelle konnte nicht geschlossen werden.",
-    "COM Schnittstelle konnte nicht geschlossen werden.",
-};
-
-constexpr SessionTexts kSetupTexts{
-    "The serial port assigned to the KV275 is already in use.",
-    "Serial port could not be opened.",
-    "The device does not work as expected.\nPlease check the device and the connection.",
-    "and the serial port could not be closed.",
-    "Serial port could not be closed.",
-};
-
-const SessionTexts& textsOf(SessionForm form) { return form == SessionForm::Setup ? kSetupTexts : kScannerTexts; }
-
 }  // namespace
 
-CSensorSession::CSensorSession(SessionSettings& settings, SessionForm form) : settings_(settings), form_(form) {}
+CSensorSession::CSensorSession(SessionSettings& settings, SessionForm form)
+    : settings_(settings), profile_(ProfileOf(form)) {}
 
 CSensorSession::~CSensorSession() {
     if (IsOpen()) CloseSession();
 }
 
 bool CSensorSession::OpenSession(int32_t mode) {
-    // The setup program's open has no "leave it as it is" mode: it always
-    // stores what it is given.
-    if (mode != -1 || form_ == SessionForm::Setup) skipDeviceCheck = static_cast<uint8_t>(mode);
+    if (mode != -1 || profile_.openStoresEveryMode) skipDeviceCheck = static_cast<uint8_t>(mode);
     bool* mark = settings_.currentPortMark();
     if (!openLine(settings_.comParameters)) return false;
 
@@ -70,22 +41,20 @@ bool CSensorSession::OpenSession(int32_t mode) {
     attempts = 3;
     if (angle != -1.0) return true;
 
-    const SessionTexts& texts = textsOf(form_);
-    errorBox(texts.deviceCheck, "Device/COM Error");
+    errorBox(profile_.deviceCheck, "Device/COM Error");
     ShowComError(Close());
     if (!IsOpen()) {
         if (mark) *mark = false;
         return false;
     }
-    errorBox(texts.checkNotClosed, "COM Error");
+    errorBox(profile_.checkNotClosed, "COM Error");
     return false;
 }
 
 bool CSensorSession::openLine(const ComParameters& parameters) {
-    const SessionTexts& texts = textsOf(form_);
     bool* mark = settings_.currentPortMark();
     if (mark && *mark && !IsOpen()) {
-        errorBox(texts.inUse, "COM Error");
+        errorBox(profile_.inUse, "COM Error");
         return false;
     }
 
@@ -101,7 +70,7 @@ bool CSensorSession::openLine(const ComParameters& parameters) {
     if (!IsOpen()) ShowComError(Open(settings_.ISPort));
     ShowComError(SetComParameters(parameters));
     if (!IsOpen()) {
-        errorBox(texts.notOpened, "COM Error");
+        errorBox(profile_.notOpened, "COM Error");
         return false;
     }
     if (mark) *mark = true;
@@ -111,7 +80,7 @@ bool CSensorSession::openLine(const ComParameters& parameters) {
 void CSensorSession::CloseSession() {
     if (IsOpen()) ShowComError(Close());
     if (IsOpen()) {
-        errorBox(textsOf(form_).notClosed, "COM Error");
+        errorBox(profile_.notClosed, "COM Error");
         return;
     }
     // The mark of the port that is current now; a number outside 1 to 4 has none.
@@ -119,11 +88,13 @@ void CSensorSession::CloseSession() {
 }
 
 double CSensorSession::GetKV275degrees(uint16_t index) {
-    if (form_ == SessionForm::Setup) return setupFormQuery(index);
-    ++queryCount;
-    lastReadTime = 0;
-    lastNakCount = 0;
+    const SessionProfile& p = profile_;
     lostCode_ = 0;
+    if (p.keepsCounts) {
+        ++queryCount;
+        lastReadTime = 0;
+        lastNakCount = 0;
+    }
 
     const char address[2] = {AddressByte(index), 0};
     const char enq[2] = {ENQ, 0};
@@ -132,44 +103,49 @@ double CSensorSession::GetKV275degrees(uint16_t index) {
     // The codes of Write and Read do not change the course of the query: a
     // failed exchange shows up as a bad reply, and the failure box tells the
     // user. Only a device that is gone is noted, for the callers to stop.
-    for (int32_t left = attempts, k = 0; left > 0; ++k) {
+    for (int32_t left = p.queryReads != 0 ? p.queryReads : attempts, k = 0; left > 0; ++k) {
         if (k == 0) {
-            PurgeComm();
+            if (p.purgesBeforeRequest) PurgeComm();
             noteFailure(Write(address));
             noteFailure(Write(enq));
             FlushFileBuffers();
         }
         platform::waitTicks(kAnswerWaitMs);
 
-        ++readAttemptCount;
         char reply[anglereply::kBufferSize];
-        // Summed over the attempts: now - (now - sum) at the end of each read.
-        lastReadTime = static_cast<int32_t>(platform::GetTickCount() - static_cast<uint32_t>(lastReadTime));
+        if (p.keepsCounts) {
+            ++readAttemptCount;
+            // Summed over the attempts: now - (now - sum) at the end of each read.
+            lastReadTime = static_cast<int32_t>(platform::GetTickCount() - static_cast<uint32_t>(lastReadTime));
+        }
         noteFailure(Read(reply, anglereply::kLength));
-        lastReadTime = static_cast<int32_t>(platform::GetTickCount() - static_cast<uint32_t>(lastReadTime));
+        if (p.keepsCounts)
+            lastReadTime = static_cast<int32_t>(platform::GetTickCount() - static_cast<uint32_t>(lastReadTime));
 
         if (!anglereply::IsBad(reply)) return anglereply::Decode(reply + 1);
 
         // A bad reply counts as a NAK whether or not one is sent.
         --left;
-        ++nakCount;
-        ++lastNakCount;
+        if (p.keepsCounts) {
+            ++nakCount;
+            ++lastNakCount;
+        }
         // After the last attempt nothing would read the repeated reply: it
         // would arrive during the next request and be taken for another
         // sensor's answer (or spoil it). So the last bad reply goes unanswered.
         if (left == 0) break;
+        platform::waitTicks(kAnswerWaitMs);
         // Ask the sensor to send its reply again; the next read takes
         // whatever comes after the NAK.
-        platform::waitTicks(kAnswerWaitMs);
-        noteFailure(Write(nak));
-        FlushFileBuffers();
+        if (p.naksBadReplies) {
+            noteFailure(Write(nak));
+            FlushFileBuffers();
+        }
     }
 
-    ++failedQueryCount;
-    if (messageLanguage == 1)
-        errorBox("GetKV275degrees: Es wurden keine Daten empfangen.", "COM Error");
-    else if (messageLanguage == 2)
-        errorBox("GetKV275degrees: no data received", "COM Error");
+    if (p.pausesAfterFailure) platform::waitTicks(kAnswerWaitMs);
+    if (p.keepsCounts) ++failedQueryCount;
+    if (const char* text = p.queryFailure(messageLanguage)) errorBox(text, "COM Error");
     return -1.0;
 }
 
@@ -182,25 +158,6 @@ double CSensorSession::QueryQuietly(uint16_t index, int32_t queryAttempts) {
     attempts = savedAttempts;
     messageLanguage = savedLanguage;
     return angle;
-}
-
-double CSensorSession::setupFormQuery(uint16_t index) {
-    lostCode_ = 0;
-    // One attempt: no purge before the request and no NAK after a bad reply,
-    // and the user always hears of the failure.
-    noteFailure(Write(variableframes::AddressItem(index).c_str()));
-    const char enq[2] = {ENQ, 0};
-    noteFailure(Write(enq));
-    FlushFileBuffers();
-    platform::waitTicks(kAnswerWaitMs);
-
-    char reply[anglereply::kBufferSize];
-    noteFailure(Read(reply, anglereply::kLength));
-    if (!anglereply::IsBad(reply)) return anglereply::Decode(reply + 1);
-
-    platform::waitTicks(kAnswerWaitMs);
-    errorBox("GetKV275degrees:no data received.", "COM Error");
-    return -1.0;
 }
 
 bool CSensorSession::ReadVariables(uint16_t index, VariableTable& table) {

@@ -3,17 +3,12 @@
 // transfer of sensor variables.
 
 #include "sensorlink/ccom.h"
+#include "sensorlink/session_profile.h"
 #include "sensorlink/session_settings.h"
 #include "sensorlink/variable_frames.h"
 
 #include <cstdint>
 #include <string>
-
-// Which program the session serves. The scanner and the timing tool share the
-// full form; the setup program's is reduced: English messages, an open that
-// always stores its mode, and an angle query of one attempt without purge or
-// NAK whose failure box always shows.
-enum class SessionForm { Scanner, Setup };
 
 class CSensorSession : public CCom {
 public:
@@ -37,12 +32,12 @@ public:
     bool WriteVariable(uint16_t index, int32_t number, int32_t value);
 
     // The angle from the sensor at 177 + index in the given number of
-    // attempts, with no failure box (the setup form's query takes neither);
+    // attempts, with no failure box (the setup form's query, of one attempt
+    // and always told, takes neither);
     // attempts and messageLanguage are the caller's again afterwards.
     double QueryQuietly(uint16_t index, int32_t queryAttempts);
 
     SessionSettings& settings() { return settings_; }
-    SessionForm form() const { return form_; }
 
     // True when the device went away (unplugged adapter, closed simulator)
     // during the last angle query, variable read or variable write. Waiting
@@ -73,10 +68,9 @@ protected:
 private:
     // Keeps the first device-gone failure of an exchange.
     void noteFailure(uint32_t code);
-    double setupFormQuery(uint16_t index);
 
     SessionSettings& settings_;
-    const SessionForm form_;
+    const SessionProfile& profile_;
     uint32_t lostCode_ = 0;
     std::string lostOperation_;
 };

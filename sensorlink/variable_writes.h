@@ -1,8 +1,8 @@
 #pragma once
 // What the setup dialog and kv275 share when they read and write a sensor's
-// variables: the five variables they write, the order and pace of a write
-// sequence, and the line settings of the transfer. Both must send exactly the
-// same, so there is one definition of each.
+// variables: the five variables they write and the order and pace of a write
+// sequence. Both must send exactly the same, so there is one definition of
+// each. The line settings of kv275's transfer are here too.
 
 #include "sensorlink/com_parameters.h"
 
@@ -25,10 +25,11 @@ inline constexpr std::array<int, 5> kWriteOrder = {kFilterType, kFilterOrder, kC
 // last one may need.
 constexpr uint32_t kPauseBeforeWriteMs = 20;
 
-// The line settings of the variable transfer at 9600 baud. Spelled out, not
-// taken from ComParameters: those defaults are the scanner's (a shorter read
-// interval, no write time-out), and a change there must not move these. The
-// read interval leaves room for the 1541-byte reply.
+// The line settings of kv275's variable transfer at 9600 baud. Spelled out,
+// not taken from ComParameters: those defaults are the scanner's (a shorter
+// read interval, no write time-out), and a change there must not move these;
+// KV275Setup.ini keeps defaults of its own. The read interval leaves room for
+// the 1541-byte reply.
 inline constexpr ComParameters kTransferLine{
     .BaudRate = 9600,
     .ByteSize = 8,

@@ -4,11 +4,14 @@
 #include "setup/setup_settings.h"
 
 #include "platform/program_info.h"
+#include "platform/standard_descriptors.h"
 
 #include <QApplication>
 #include <clocale>
 
 int main(int argc, char* argv[]) {
+    // Before anything is opened: a port must never become standard output.
+    platform::ensureStandardDescriptors();
     // Answered before Qt starts: no display is needed for them.
     const platform::ProgramInfo info{"KV275Setup",
                                      "reads and writes the configuration variables of a KV275 sensor",

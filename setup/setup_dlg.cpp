@@ -166,13 +166,13 @@ int CSetupDlg::orderSelection() const { return orderList_->currentIndex(); }
 void CSetupDlg::setOrderSelection(int entry) { orderList_->setCurrentIndex(entry); }
 
 std::string CSetupDlg::currentAddressText() const { return editText(currentAddressBox_); }
-void CSetupDlg::setCurrentAddressText(const std::string& text) { currentAddressBox_->setEditText(QString::fromStdString(text)); }
+void CSetupDlg::setCurrentAddressText(const std::string& text) { platform::setFieldText(currentAddressBox_, QString::fromStdString(text)); }
 std::string CSetupDlg::cutoffText() const { return editText(cutoffBox_); }
-void CSetupDlg::setCutoffText(const std::string& text) { cutoffBox_->setEditText(QString::fromStdString(text)); }
+void CSetupDlg::setCutoffText(const std::string& text) { platform::setFieldText(cutoffBox_, QString::fromStdString(text)); }
 std::string CSetupDlg::newAddressText() const { return editText(newAddressBox_); }
-void CSetupDlg::setNewAddressText(const std::string& text) { newAddressBox_->setEditText(QString::fromStdString(text)); }
+void CSetupDlg::setNewAddressText(const std::string& text) { platform::setFieldText(newAddressBox_, QString::fromStdString(text)); }
 std::string CSetupDlg::delayText() const { return editText(delayBox_); }
-void CSetupDlg::setDelayText(const std::string& text) { delayBox_->setEditText(QString::fromStdString(text)); }
+void CSetupDlg::setDelayText(const std::string& text) { platform::setFieldText(delayBox_, QString::fromStdString(text)); }
 
 void CSetupDlg::setReadCaption(const std::string& text) {
     readButton_->setText(QString::fromStdString(text));

@@ -3,16 +3,27 @@
 
 #include "sensorlink/com_parameters.h"
 #include "sensorlink/session_settings.h"
-#include "sensorlink/variable_writes.h"
 
 #include <cstdint>
 #include <string>
 
 class SettingsText;
 
-// The setup program's own line settings: those of the variable transfer,
-// which kv275 uses for the same exchanges.
-inline constexpr ComParameters kSetupComDefaults = variablewrites::kTransferLine;
+// The defaults of KV275Setup.ini, the file's own: kv275 happens to use the
+// same values for its transfers, but a change made for the command line must
+// not move what a first save writes here. The read interval leaves room for
+// the 1541-byte variable reply.
+inline constexpr ComParameters kSetupComDefaults{
+    .BaudRate = 9600,
+    .ByteSize = 8,
+    .Parity = 0,
+    .StopBits = 0,
+    .ReadIntervalTimeout = 400,
+    .ReadTotalTimeoutMultiplier = 7,
+    .ReadTotalTimeoutConstant = 124,
+    .WriteTotalTimeoutMultiplier = 0,
+    .WriteTotalTimeoutConstant = 5000,
+};
 
 struct SetupSettings : SessionSettings {
     SetupSettings() {

@@ -3,6 +3,7 @@
 #include "sim/command_line.h"
 #include "sim/simulator.h"
 #include "platform/program_info.h"
+#include "platform/standard_descriptors.h"
 
 #include <cerrno>
 #include <csignal>
@@ -37,6 +38,8 @@ bool writeReadyFile(const std::string& path, const std::string& text) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Before anything is opened: a port must never become standard output.
+    platform::ensureStandardDescriptors();
     const kv275sim::CommandLine cl = kv275sim::parseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
     if (!cl.error.empty()) {
         std::fprintf(stderr, "kv275sim: %s\nTry 'kv275sim --help' for the options.\n", cl.error.c_str());

@@ -7,6 +7,7 @@
 // given) is printed, so a run can be repeated. With --scripted the bus runs
 // in-process on its own clock: the same seed then gives the same run and the
 // same report, whatever else the machine is doing.
+#include "platform/standard_descriptors.h"
 #include "soak/soak_tools.h"
 
 #include <QApplication>
@@ -27,6 +28,8 @@ int usage() {
 }  // namespace
 
 int main(int argc, char* argv[]) {
+    // Before anything is opened: a port must never become standard output.
+    platform::ensureStandardDescriptors();
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     QApplication framework(argc, argv);
     // Numbers on the wire and on screen use a decimal point whatever the locale.

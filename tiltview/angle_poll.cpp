@@ -19,6 +19,23 @@ bool isAngleCharacter(char c) { return (c >= '0' && c <= '9') || c == ',' || c =
 
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
+int hexDigit(char c) {
+    if (isDigit(c)) return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    return -1;
+}
+
+// Bytes 8 and 9 are the XOR of bytes 0..7, each widened as a signed 8-bit
+// value, in hexadecimal.
+bool checksumFits(std::string_view reply) {
+    int32_t sum = 0;
+    for (size_t i = 0; i < 8; ++i) sum ^= static_cast<int32_t>(static_cast<int8_t>(reply[i]));
+    const int high = hexDigit(reply[8]);
+    const int low = hexDigit(reply[9]);
+    return sum >= 0 && high >= 0 && low >= 0 && sum == high * 16 + low;
+}
+
 // The six characters read as atof reads them in the "C" locale: leading
 // digits with an optional fraction after a point; a comma ends the number.
 double AngleOfCharacters(std::string_view characters) {
@@ -45,6 +62,7 @@ AngleReply ParseAngleReply(std::string_view received) {
     if (length < kMinReplyLength) return reply;
     const std::string_view six = received.substr(1, 6);
     if (!std::all_of(six.begin(), six.end(), isAngleCharacter)) return reply;
+    if (!checksumFits(received)) return reply;
     std::memcpy(reply.characters, six.data(), six.size());
     reply.angle = AngleOfCharacters(six);
     reply.valid = true;

@@ -1,7 +1,7 @@
 #pragma once
 // One poll of the sensor's angle: the address byte and ENQ, a 15 ms wait, one
-// read of up to 16 bytes. A single attempt without purge, drain, checksum test
-// or NAK: a bad or missing reply keeps the previous angle. The reply parser
+// read of up to 16 bytes. A single attempt without purge, drain or NAK: a
+// bad, garbled or missing reply keeps the previous angle. The reply parser
 // and the address parser are pure, so their rules can be checked alone.
 
 #include <cstdint>
@@ -16,7 +16,8 @@ constexpr int kBroadcastAddress = 177;  // address index 0; 1..78 are the sensor
 constexpr int kLastIndex = 78;
 constexpr uint32_t kAnswerWaitMs = 15;
 constexpr uint32_t kReplyBytes = 16;
-constexpr size_t kMinReplyLength = 8;
+// The angle frame up to its two checksum characters (bytes 8 and 9).
+constexpr size_t kMinReplyLength = 10;
 
 struct AngleReply {
     bool valid = false;
@@ -24,8 +25,12 @@ struct AngleReply {
     double angle = 0.0;
 };
 
-// The reply as read: its length runs to the first zero byte; it needs at
-// least 8 bytes and a digit, comma or point at each of positions 1..6.
+// The reply as read: its length runs to the first zero byte; it needs a
+// digit, comma or point at each of positions 1..6, and at positions 8 and 9
+// the XOR of bytes 0..7 as two hexadecimal digits (a sum made negative by a
+// byte with its top bit set never matches, as in the other tools). A noisy
+// line flips bits in the angle characters too ("523.45" for 123.45); only
+// the checksum tells such a reply from the sensor's own.
 AngleReply ParseAngleReply(std::string_view received);
 
 // "%s°" of the six characters, in UTF-8.

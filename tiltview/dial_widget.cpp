@@ -62,8 +62,9 @@ void PaintDial(QPainter& painter, const Geometry& g) {
 CTiltDial::CTiltDial(QWidget* parent) : QFrame(parent) {
     setFrameStyle(QFrame::Panel | QFrame::Sunken);
     setLineWidth(1);
-    // A tab stop, as a button is; it is drawn the same with the focus.
-    setFocusPolicy(Qt::TabFocus);
+    // A tab stop that a click also focuses, as a button is (so a typed
+    // address snaps when the user clicks here); drawn the same with the focus.
+    setFocusPolicy(Qt::StrongFocus);
     // Every paint covers the whole contents: nothing behind needs erasing.
     setAttribute(Qt::WA_OpaquePaintEvent);
 }

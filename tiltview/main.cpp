@@ -2,11 +2,14 @@
 #include "tiltview/tiltview_app.h"
 
 #include "platform/program_info.h"
+#include "platform/standard_descriptors.h"
 
 #include <QApplication>
 #include <clocale>
 
 int main(int argc, char* argv[]) {
+    // Before anything is opened: a port must never become standard output.
+    platform::ensureStandardDescriptors();
     // Answered before Qt starts: no display is needed for them.
     const platform::ProgramInfo info{"Tiltview",
                                      "shows one KV275 sensor's angle as large text and as a dial",

@@ -41,13 +41,6 @@ platform::AboutBoxLayout aboutBox() {
             .okButtonUnits = QRect(181, 7, 32, 14)};
 }
 
-QComboBox* editableBox(QWidget* parent, const QStringList& items, int x, int y, int width) {
-    QComboBox* box = platform::dropDownAt(parent, true, items, x, y, width);
-    // What is typed stays as typed: no completion from the list ("20" is not 200).
-    box->setCompleter(nullptr);
-    return box;
-}
-
 // "177 (hB1) #00" .. "255 (hFF) #78": entry i is address 177 + i.
 QStringList addressEntries() {
     QStringList items;
@@ -97,12 +90,12 @@ void CTiltviewDlg::createTemplateControls() {
     // and has the focus when the dialog opens.
     quitButton_ = platform::pushButtonAt(this, "Quit", QRect(115, 92, 54, 14));
     quitButton_->setDefault(true);
-    portBox_ = editableBox(this, {"Com1", "Com2", "Com3", "Com4"}, 5, 73, 40);
+    portBox_ = platform::dropDownAt(this, true, {"Com1", "Com2", "Com3", "Com4"}, 5, 73, 40);
     stopButton_ = platform::pushButtonAt(this, "Stop", QRect(60, 92, 50, 14));
     startButton_ = platform::pushButtonAt(this, "Start", QRect(5, 92, 50, 14));
     platform::captionAt(this, "serial port:", QRect(5, 60, 33, 8), 60);
     platform::captionAt(this, "address (177-255):", QRect(60, 60, 60, 8), 136);
-    addressBox_ = editableBox(this, addressEntries(), 60, 73, 68);
+    addressBox_ = platform::dropDownAt(this, true, addressEntries(), 60, 73, 68);
     dial_ = new CTiltDial(this);
     dial_->setGeometry(platform::dluRect(136, 58, 33, 28));
 
@@ -179,7 +172,7 @@ void selectEntry(QComboBox* box, int index) {
     const bool exists = index >= 0 && index < box->count();
     const QSignalBlocker quiet(box);
     box->setCurrentIndex(exists ? index : -1);
-    box->setEditText(exists ? box->itemText(index) : QString());
+    platform::setFieldText(box, exists ? box->itemText(index) : QString());
 }
 
 }  // namespace

@@ -121,7 +121,7 @@ void CTimingDlg::fillBoxes() {
     const int port = settings_.ISPort;
     // A hand-edited file may hold any number; only 1 to 4 have an item.
     portBox_->setCurrentIndex(port >= 1 && port <= 4 ? port - 1 : -1);
-    portBox_->setEditText(portText());
+    platform::setFieldText(portBox_, portText());
     const int format = settings_.addressFormat;
     formatBox_->setCurrentIndex(format >= 0 && format <= 2 ? format : -1);
 }
@@ -243,11 +243,11 @@ void CTimingDlg::destroyCell(int cell) {
 }
 
 void CTimingDlg::setValueText(int cell, const std::string& text) {
-    if (QLineEdit* f = valueField(cell)) f->setText(QString::fromStdString(text));
+    if (QLineEdit* f = valueField(cell)) platform::setFieldText(f, QString::fromStdString(text));
 }
 
 void CTimingDlg::setAddressText(int cell, const std::string& text) {
-    if (QLineEdit* f = addressField(cell)) f->setText(QString::fromStdString(text));
+    if (QLineEdit* f = addressField(cell)) platform::setFieldText(f, QString::fromStdString(text));
 }
 
 std::string CTimingDlg::addressText(int cell) const {
@@ -285,9 +285,9 @@ std::string CTimingDlg::rowsText() const { return rowsBox_->currentText().toStdS
 
 std::string CTimingDlg::columnsText() const { return columnsBox_->currentText().toStdString(); }
 
-void CTimingDlg::setRowsText(const std::string& text) { rowsBox_->setEditText(QString::fromStdString(text)); }
+void CTimingDlg::setRowsText(const std::string& text) { platform::setFieldText(rowsBox_, QString::fromStdString(text)); }
 
-void CTimingDlg::setColumnsText(const std::string& text) { columnsBox_->setEditText(QString::fromStdString(text)); }
+void CTimingDlg::setColumnsText(const std::string& text) { platform::setFieldText(columnsBox_, QString::fromStdString(text)); }
 
 void CTimingDlg::setRunBoxesEnabled(bool enabled) {
     portBox_->setEnabled(enabled);
@@ -295,9 +295,9 @@ void CTimingDlg::setRunBoxesEnabled(bool enabled) {
     columnsBox_->setEnabled(enabled);
 }
 
-void CTimingDlg::setSensorsText(const std::string& text) { sensorsField_->setText(QString::fromStdString(text)); }
+void CTimingDlg::setSensorsText(const std::string& text) { platform::setFieldText(sensorsField_, QString::fromStdString(text)); }
 
-void CTimingDlg::setStatisticsText(const std::string& text) { statisticsField_->setText(QString::fromStdString(text)); }
+void CTimingDlg::setStatisticsText(const std::string& text) { platform::setFieldText(statisticsField_, QString::fromStdString(text)); }
 
 void CTimingDlg::setStartCaption(const std::string& text) { startButton_->setText(QString::fromStdString(text)); }
 

@@ -34,6 +34,12 @@ TEST(ReadOrCreateFile, CreatesAMissingFileEmpty) {
     EXPECT_EQ(r.size, 0u);
     EXPECT_TRUE(r.bytes.empty());
     EXPECT_TRUE(fs::is_regular_file(dir.file("KV275Scan.ini")));
+    // A dangling link is a missing file too (no read error box); the save
+    // creates its target.
+    ASSERT_EQ(symlink("missing.ini", dir.file("KV275Setup.ini").c_str()), 0);
+    const auto link = platform::readOrCreateFile(dir.file("KV275Setup.ini"), 4096);
+    EXPECT_EQ(link.error, 0);
+    EXPECT_TRUE(link.bytes.empty());
 }
 
 TEST(ReadOrCreateFile, ReadsAnExistingFileWholeOrUpToTheLimit) {

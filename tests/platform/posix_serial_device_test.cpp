@@ -231,6 +231,23 @@ TEST_F(PtyDevice, WriteTimeoutEndsAStalledWriteWithAShortCount) {
     EXPECT_LT(elapsed, 2s);
 }
 
+// A far end that stops reading (a simulator stopped with Ctrl+Z) lets the
+// line's buffer fill; a write without a time-out of its own then ends as the
+// device being gone instead of freezing the program.
+TEST_F(PtyDevice, WriteWithoutATimeoutToALineThatTakesNothingEndsAsTheDeviceGone) {
+    setTimeouts({0, 0, 0, 0, 50});  // filled until the line took nothing for 50 ms
+    std::vector<uint8_t> fill(1 << 20, 'x');
+    for (uint32_t written = 1; written > 0;) ASSERT_EQ(device->write(fill.data(), 1 << 20, written), 0);
+    setTimeouts({0, 0, 0, 0, 0});
+    auto err = std::make_shared<int>(-1);
+    auto dev = device;
+    ASSERT_TRUE(testsupport::finishesWithin(10s, [dev, err] {
+        uint32_t n = 0;
+        *err = dev->write(reinterpret_cast<const uint8_t*>("\xB2\x05"), 2, n);
+    }));
+    EXPECT_EQ(*err, EIO);
+}
+
 // A reply that came after the last read of the previous opener must not be
 // the first thing the next one reads.
 TEST_F(PtyDevice, OpenDropsWhatTheFarEndSentBeforeIt) {

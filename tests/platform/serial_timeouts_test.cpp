@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <tuple>
+#include <vector>
 
 namespace {
 
@@ -86,14 +88,25 @@ TEST(ReadTimer, MaximalIntervalAndMultiplierReturnWithTheFirstBytes) {
     EXPECT_TRUE(early.expired(start + 10 * ms));
 }
 
-TEST(WriteLimit, BothZeroMeansNoLimitElseMultiplierTimesCountPlusConstant) {
-    CommTimeouts t;
-    EXPECT_EQ(platform::writeLimitNs(t, 100), -1);
-    t.WriteTotalTimeoutMultiplier = 2;
-    t.WriteTotalTimeoutConstant = 10;
-    EXPECT_EQ(platform::writeLimitNs(t, 5), 20 * ms);
-    t.WriteTotalTimeoutMultiplier = 0;
-    EXPECT_EQ(platform::writeLimitNs(t, 5), 10 * ms);
+// "No limit" must not let a write to a line that takes nothing wait for
+// ever; the program's own limits hold as given, capped as reads are.
+TEST(WriteLimit, NoLimitIsTheBytesTimePlusAMarginAtMostAFewSecondsThenTheDeviceIsGone) {
+    platform::DeviceControlBlock line;  // 9600 baud, 8N1: 10 bits a byte
+    platform::DeviceControlBlock slow = line;
+    slow.BaudRate = 300;
+    slow.Parity = platform::EVENPARITY;  // 11 bits a byte
+    const int64_t margin = platform::kWriteMarginMs * ms;
+    // {write multiplier, constant, line, bytes, limit, device gone at its end}
+    const std::vector<std::tuple<uint32_t, uint32_t, platform::DeviceControlBlock, uint32_t, int64_t, bool>> cases{
+        {0, 0, line, 96, 100 * ms + margin, true},  {0, 0, line, 1, 2 * ms + margin, true},
+        {0, 0, slow, 30, 1100 * ms + margin, true}, {0, 0, slow, 4096, platform::kLongestWriteMs * ms, true},
+        {2, 10, line, 5, 20 * ms, false},           {0, 10, line, 5, 10 * ms, false},
+        {kTimeoutMax, 0, line, 9, platform::kLongestReadMs * ms, false}};
+    for (const auto& [multiplier, constant, dcb, count, limit, gone] : cases) {
+        const platform::WriteLimit w = platform::writeLimit({0, 0, 0, multiplier, constant}, dcb, count);
+        EXPECT_EQ(w.ns, limit) << multiplier << "/" << constant << " x" << count;
+        EXPECT_EQ(w.deviceGoneAtEnd, gone) << multiplier << "/" << constant;
+    }
 }
 
 TEST(PollMs, RoundsUpAndClamps) {

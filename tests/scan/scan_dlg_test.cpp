@@ -13,6 +13,7 @@
 #include <QMenu>
 #include <QTimer>
 
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -447,6 +448,32 @@ TEST_F(ScanDialogTest, AboutOnF1AndInTheContextMenu) {
     QApplication::sendEvent(&d, &event);
     EXPECT_EQ(entries, QStringList{"&About KV275Scan..."});
     EXPECT_EQ(d.aboutAction()->shortcut(), QKeySequence(Qt::Key_F1));
+}
+
+// Keys and clicks as a user gives them: the port chosen in its list from the
+// keyboard, cells marked by clicks, "Start reading" by Space on the focused
+// button, then one tick. The port opened and every address asked (the device
+// check asks the first marked sensor) show what the tool took.
+TEST_F(ScanDialogTest, KeysAndClicksReachTheBusAsGiven) {
+    bus.angles = {{178, 1.0}, {179, 2.0}, {200, 4.0}};
+    // {Down keys in the port list, labels clicked, port opened, addresses asked}
+    const std::vector<std::tuple<int, std::vector<int>, const char*, std::vector<int>>> cases{
+        {1, {0}, "COM2", {178, 178}}, {0, {22, 1}, "COM1", {179, 179, 200}}, {0, {1, 1, 22}, "COM1", {200, 200}}};
+    for (const auto& [downs, clicks, opened, asked] : cases) {
+        dialog.reset();
+        settings = ScanSettings();
+        bus.asked.clear();
+        dlg().portList()->setFocus();
+        for (int i = 0; i < downs; ++i) QTest::keyClick(dlg().portList(), Qt::Key_Down);
+        for (int cell : clicks) clickLabel(cell);
+        dlg().readButton()->setFocus();
+        QTest::keyClick(dlg().readButton(), Qt::Key_Space);
+        ctl().OnTimer();
+        EXPECT_EQ(line.openedName, opened);
+        EXPECT_EQ(bus.asked, asked);
+        press(dlg().readButton());
+    }
+    EXPECT_TRUE(boxes.calls.empty()) << ::testing::PrintToString(boxes.summary());
 }
 
 }  // namespace

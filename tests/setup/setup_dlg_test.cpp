@@ -7,6 +7,9 @@
 #include "setup/setup_dlg.h"
 #include "setup/setup_settings.h"
 #include "sim/simulator.h"
+#include "tests/setup/fake_variable_sensor.h"
+#include "tests/support/fake_clock.h"
+#include "tests/support/fake_serial_device.h"
 #include "tests/support/message_box_recorder.h"
 #include "tests/support/temp_dir.h"
 
@@ -20,6 +23,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -168,6 +172,46 @@ TEST_F(SetupDialogTest, ReadChangeWriteReadBackAndMoveOnTheSimulatedBus) {
     EXPECT_TRUE(boxes.calls.empty()) << ::testing::PrintToString(boxes.summary());
     EXPECT_FALSE(session.IsOpen());
     sim.stop();
+}
+
+// What a user types reaches the sensor as typed: each case clicks into the
+// current address and a field, types over them and leaves with Tab, then
+// clicks write. The sensor at 178 records what it was sent; no box means no
+// write to 177, every sensor (its question), nor to 200 (no answer).
+TEST_F(SetupDialogTest, TypedNumbersAreWrittenAsTypedNeverCompletedToAListEntry) {
+    testsupport::FakeClock clock;
+    testsupport::FakeSerialLine line{&clock};
+    line.install();
+    FakeVariableSensor sensor;
+    sensor.attach(line);
+    const auto type = [](QComboBox* box, const char* text) {
+        QTest::mouseClick(box->lineEdit(), Qt::LeftButton);
+        QTest::keyClick(box->lineEdit(), Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(box->lineEdit(), text);
+        QTest::keyClick(box->lineEdit(), Qt::Key_Tab);
+        EXPECT_EQ(box->lineEdit()->cursorPosition(), 0) << "the start of what " << text << " gave shows";
+    };
+    // {field, typed, what the sensor receives}; completed, 10 was 100, 5 was
+    // 50, 2 was 200 and 1 was 177.
+    const std::vector<std::tuple<QComboBox* (CSetupDlg::*)() const, const char*, const char*>> cases{
+        {&CSetupDlg::delayBox, "10", "V024=1 V025=2 V026=50 V064=10 V063=178"},
+        {&CSetupDlg::cutoffBox, "5", "V024=1 V025=2 V026=5 V064=500 V063=178"},
+        {&CSetupDlg::newAddressBox, "2", "V024=1 V025=2 V026=50 V064=500 V063=178"},
+        {&CSetupDlg::currentAddressBox, "2", "V024=1 V025=2 V026=50 V064=500 V063=178"},
+        {&CSetupDlg::currentAddressBox, "1", "V024=1 V025=2 V026=50 V064=500 V063=178"},
+    };
+    for (const auto& [field, typed, received] : cases) {
+        dialog.reset();
+        sensor.written.clear();
+        type(dlg().currentAddressBox(), "178");
+        type((dlg().*field)(), typed);
+        QTest::mouseClick(dlg().writeButton(), Qt::LeftButton);
+        std::string got;
+        for (const std::string& write : sensor.written) got += (got.empty() ? "" : " ") + write;
+        EXPECT_EQ(got, received) << typed;
+        EXPECT_TRUE(boxes.calls.empty()) << typed << ::testing::PrintToString(boxes.summary());
+        boxes.calls.clear();
+    }
 }
 
 }  // namespace

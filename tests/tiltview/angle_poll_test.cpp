@@ -18,20 +18,35 @@ namespace {
 
 using namespace std::string_literals;
 
-TEST(TiltReplyParser, TakesOnlyEightBytesWithAngleCharactersAtOneToSix) {
+// Eight bytes and, as bytes 8 and 9, their XOR (bytes widened as signed) in
+// hexadecimal; then `tail`.
+std::string withChecksum(const std::string& eight, const std::string& tail = "\r") {
+    int sum = 0;
+    for (char c : eight.substr(0, 8)) sum ^= static_cast<signed char>(c);
+    static const char hex[] = "0123456789ABCDEF";
+    return eight + hex[(sum >> 4) & 0xF] + hex[sum & 0xF] + tail;
+}
+
+TEST(TiltReplyParser, TakesOnlyWholeFramesWithAngleCharactersAtOneToSixAndTheirChecksum) {
     // {what a wrong parser would do, reply, valid, angle, text}
     const std::vector<std::tuple<const char*, std::string, bool, double, const char*>> cases{
-        {"point not read as a fraction", "\x02" "123.45" "\x31\x03", true, 123.45, "123.45°"},
-        {"comma read as a decimal point", "\x02" "012,34" "\x31\x03", true, 12.0, "012,34°"},
-        {"positions 0 and 7 examined", "\xff" "000.50" "\xfe", true, 0.5, "000.50°"},
-        {"a second point read on", "\x02" "1.2.34" "xy", true, 1.2, "1.2.34°"},
-        {"no leading digits not 0", "\x02" ",12345" "xy", true, 0.0, ",12345°"},
-        {"a reply longer than the read refused", "\x02" "359.99" "abcdefghijklmnopq", true, 359.99, "359.99°"},
-        {"letters taken", "\x02" "12a.45" "xy", false, 0, ""},
-        {"a minus sign taken", "\x02" "-12.45" "xy", false, 0, ""},
-        {"a blank taken", "\x02" " 12.45" "xy", false, 0, ""},
-        {"a byte with the top bit taken", "\x02" "12\xb0" ".4" "xy", false, 0, ""},
+        {"point not read as a fraction", withChecksum("\x02" "123.45" "\x03"), true, 123.45, "123.45°"},
+        {"comma read as a decimal point", withChecksum("\x02" "012,34" "\x03"), true, 12.0, "012,34°"},
+        {"positions 0 and 7 examined", withChecksum("\xff" "000.50" "\xfe"), true, 0.5, "000.50°"},
+        {"a second point read on", withChecksum("\x02" "1.2.34" "x"), true, 1.2, "1.2.34°"},
+        {"no leading digits not 0", withChecksum("\x02" ",12345" "x"), true, 0.0, ",12345°"},
+        {"a reply longer than the read refused", withChecksum("\x02" "359.99" "\x03", "\rabcde"), true, 359.99,
+         "359.99°"},
+        {"lower-case checksum digits refused", "\x02" "123.45" "\x03" "1e\r", true, 123.45, "123.45°"},
+        {"letters taken", withChecksum("\x02" "12a.45" "x"), false, 0, ""},
+        {"a minus sign taken", withChecksum("\x02" "-12.45" "x"), false, 0, ""},
+        {"a blank taken", withChecksum("\x02" " 12.45" "x"), false, 0, ""},
+        {"a byte with the top bit taken", withChecksum("\x02" "12\xb0" ".4" "x"), false, 0, ""},
         {"seven bytes taken", "\x02" "123.45", false, 0, ""},
+        {"a reply without its checksum taken", "\x02" "123.45" "\x03" "1", false, 0, ""},
+        // A noisy line: one flipped bit makes 123.45 read 523.45.
+        {"a checksum that disagrees ignored", "\x02" "523.45" "\x03" "1E\r", false, 0, ""},
+        {"a negative sum matched by its low byte", withChecksum("\x82" "123.45" "\x03"), false, 0, ""},
         {"length not cut at a zero byte", "\x02" "123\0" "45xy"s, false, 0, ""},
         {"nothing taken", "", false, 0, ""},
     };
@@ -63,7 +78,7 @@ protected:
         line.clearLog();
     }
     // A reply of 16 bytes fills the read at once: no time-out runs.
-    static std::string reply16(const char* six) { return "\x02"s + six + "abcdefghi"; }
+    static std::string reply16(const char* six) { return withChecksum("\x02"s + six + "\x03", "\rabcde"); }
 
     testsupport::FakeClock clock;
     testsupport::FakeSerialLine line{&clock};
@@ -128,7 +143,7 @@ TEST_F(TiltLineTest, SilentSensorKeepsTheAngleAfterTheWholeReadTimeAndALateReply
     EXPECT_FALSE(r.valid);
     EXPECT_EQ(r.angle, 33.5);
     EXPECT_GE(clock.now() - before, 15u + 132u) << "2 x 16 + 100 ms of read time-out";
-    line.input = "\x02" "077.25" "zz";  // arrived after the read had ended
+    line.input = withChecksum("\x02" "077.25" "\x03");  // arrived after the read had ended
     r = PollAngle(link, 1, r.angle);
     EXPECT_EQ(r.angle, 77.25);
     EXPECT_TRUE(boxes.calls.empty()) << "a silent sensor shows nothing";

@@ -3,6 +3,7 @@
 #include "tests/support/fake_clock.h"
 #include "tests/support/fake_serial_device.h"
 #include "tests/support/message_box_recorder.h"
+#include "tests/support/sensor_bus_responder.h"
 #include "tests/support/temp_dir.h"
 #include "tests/tiltview/fake_tiltview_view.h"
 #include "tiltview/tiltview_controller.h"
@@ -42,7 +43,8 @@ protected:
     testsupport::MessageBoxRecorder boxes;
     FakeTiltviewView view;
     CTiltviewController controller{view};
-    std::string reply = "\x02" "012.50" "abcdefghi";
+    // A whole frame and more: the read of 16 bytes ends at once.
+    std::string reply = testsupport::SensorBusResponder::frame(12.5) + "abcde";
 };
 
 TEST_F(TiltControllerTest, StartTakesPortAndAddressFromTheBoxesOnceAndStopUndoesIt) {

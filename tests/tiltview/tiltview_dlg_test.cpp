@@ -7,6 +7,7 @@
 #include "tests/support/fake_clock.h"
 #include "tests/support/fake_serial_device.h"
 #include "tests/support/message_box_recorder.h"
+#include "tests/support/sensor_bus_responder.h"
 #include "tests/support/temp_dir.h"
 #include "tiltview/dial_widget.h"
 #include "tiltview/tiltview_app.h"
@@ -26,6 +27,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -37,7 +39,7 @@ class TiltDialogTest : public ::testing::Test {
 protected:
     TiltDialogTest() {
         line.install();
-        line.responder = [](const std::string& w) { return w == "\x05" ? std::string("\x02" "123.45" "abcdefghi") : ""; };
+        line.responder = [](const std::string& w) { return w == "\x05" ? testsupport::SensorBusResponder::frame(123.45) + "abcde" : ""; };
     }
     // Built on first use, so a test can lay a settings file down first.
     CTiltviewDlg& dlg() {
@@ -170,6 +172,34 @@ TEST_F(TiltDialogTest, EveryWayTheDialogEndsWritesThePort) {
     QTest::mouseClick(dlg().quitButton(), Qt::LeftButton);
     EXPECT_FALSE(dlg().tickTimerActive());
     EXPECT_EQ(readFile(iniFile()), "2");
+    EXPECT_TRUE(boxes.calls.empty()) << ::testing::PrintToString(boxes.summary());
+}
+
+// What a user types in the boxes, left by a click on the dial (which takes
+// the focus, as a button does), then "Start" and one tick: the request sent.
+TEST_F(TiltDialogTest, TypedTextIsTakenAsTypedAndSnapsWhenTheDialIsClicked) {
+    // {box, typed, its text once the dial is clicked, request}; completed,
+    // 20 was 200; unfocused, the dial left 200 unsnapped.
+    const std::vector<std::tuple<QComboBox* (CTiltviewDlg::*)() const, const char*, const char*, const char*>> cases{
+        {&CTiltviewDlg::addressBox, "20", "177 (hB1) #00", "B1 05"},
+        {&CTiltviewDlg::addressBox, "200", "200 (hC8) #23", "C8 05"},
+        {&CTiltviewDlg::addressBox, "300", "255 (hFF) #78", "FF 05"},
+        {&CTiltviewDlg::portBox, "4", "Com2", "B1 05"},
+    };
+    for (const auto& [box, typed, shown, request] : cases) {
+        dialog.reset();
+        line.written.clear();
+        QLineEdit* edit = (dlg().*box)()->lineEdit();
+        QTest::mouseClick(edit, Qt::LeftButton);
+        QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(edit, typed);
+        QTest::mouseClick(dlg().dial(), Qt::LeftButton);
+        EXPECT_EQ(edit->text().toStdString(), shown) << typed;
+        QTest::mouseClick(dlg().startButton(), Qt::LeftButton);
+        dlg().controller().OnTimer();
+        EXPECT_EQ(line.openedName, "COM2") << typed;
+        EXPECT_EQ(testsupport::hexBytes(line.written), request) << typed;
+    }
     EXPECT_TRUE(boxes.calls.empty()) << ::testing::PrintToString(boxes.summary());
 }
 
