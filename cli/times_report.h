@@ -3,7 +3,7 @@
 // shown in.
 
 #include "cli/reading.h"
-#include "cli/statistics.h"
+#include "sensorlink/reading_statistics.h"
 
 #include <cstdint>
 #include <string>
@@ -17,8 +17,8 @@ struct SensorTally {
     uint64_t failures = 0;  // queries without a valid answer after their retries
     uint64_t badReplies = 0;  // as Reading::badReplies, summed
     uint64_t answered = 0;
-    Counts answerMs;               // of the answered queries
-    RunningMeanSpread angles;      // of the answered queries
+    readingstats::Counts answerMs;           // of the answered queries
+    readingstats::RunningMeanSpread angles;  // of the answered queries
 
     void Add(const Reading& reading);
 };

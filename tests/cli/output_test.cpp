@@ -2,7 +2,7 @@
 // rows and files, the times table and its JSON, exactly.
 
 #include "cli/csv_log.h"
-#include "cli/statistics.h"
+#include "sensorlink/reading_statistics.h"
 #include "cli/times_report.h"
 #include "tests/support/temp_dir.h"
 
@@ -40,7 +40,7 @@ TEST(CliStatistics, PercentilesAreNearestRanksEvenForOneAndTwoSamples) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.samples.size());
-        const std::optional<kvcli::Distribution> d = kvcli::Describe(c.samples);
+        const std::optional<readingstats::Distribution> d = readingstats::Describe(c.samples);
         ASSERT_TRUE(d);
         EXPECT_EQ(d->min, c.min);
         EXPECT_EQ(d->median, c.median);
@@ -48,8 +48,8 @@ TEST(CliStatistics, PercentilesAreNearestRanksEvenForOneAndTwoSamples) {
         EXPECT_EQ(d->p99, c.p99);
         EXPECT_EQ(d->max, c.max);
     }
-    EXPECT_FALSE(kvcli::Describe({}));
-    EXPECT_FALSE(kvcli::MeanAndSpread({}));
+    EXPECT_FALSE(readingstats::Describe({}));
+    EXPECT_FALSE(readingstats::MeanAndSpread({}));
 }
 
 TEST(CliStatistics, SpreadIsTheStandardDeviationAndZeroForOneSample) {
@@ -59,7 +59,7 @@ TEST(CliStatistics, SpreadIsTheStandardDeviationAndZeroForOneSample) {
         {{2, 4, 4, 4, 5, 5, 7, 9}, {5.0, 2.0}},
     };
     for (const auto& [samples, expected] : cases) {
-        const std::optional<kvcli::MeanSpread> m = kvcli::MeanAndSpread(samples);
+        const std::optional<readingstats::MeanSpread> m = readingstats::MeanAndSpread(samples);
         ASSERT_TRUE(m);
         EXPECT_DOUBLE_EQ(m->mean, expected.first);
         EXPECT_DOUBLE_EQ(m->spread, expected.second);
