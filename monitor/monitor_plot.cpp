@@ -19,6 +19,7 @@ constexpr int kLegendRowPixels = 17;
 // the plain ones keep a redraw within a frame.
 constexpr int kSmoothLinePoints = 60000;
 constexpr double kDay = 86400.0;
+constexpr int kPixelsPerColumn = 2;
 
 }  // namespace
 
@@ -31,6 +32,8 @@ CMonitorPlot::CMonitorPlot(QWidget* parent) : QCustomPlot(parent) {
     ticker->setDateTimeFormat(QStringLiteral("hh:mm:ss"));
     xAxis->setTicker(ticker);
     xAxis->setLabel(QStringLiteral("time"));
+    // Solid grid lines: a dotted pen costs more to draw than all the lines' points.
+    for (QCPAxis* axis : {xAxis, yAxis}) axis->grid()->setPen(QPen(QColor(225, 225, 225), 0));
     yAxis->setLabel(QStringLiteral("angle (°)"));
 
     // The legend beside the plot, in as many columns as its entries need.
@@ -76,7 +79,7 @@ void CMonitorPlot::setSensors(const std::vector<int>& addresses) {
     for (size_t i = 0; i < addresses.size(); ++i) {
         QCPGraph* g = addGraph();
         g->setName(QString::number(addresses[i]));
-        g->setPen(QPen(colourOf(static_cast<int>(i)), 1.5));
+        g->setPen(QPen(colourOf(static_cast<int>(i)), 1.0));
         g->setLineStyle(QCPGraph::lsLine);
         setLineHidden(addresses[i], hidden_.count(addresses[i]) > 0);
     }
@@ -128,7 +131,9 @@ void CMonitorPlot::refresh(const CMonitorController& controller) {
         from = xAxis->range().lower;
         to = xAxis->range().upper;
     }
-    const int columns = std::max(1, axisRect()->width());
+    // A column's smallest and largest angle every two pixels: spikes keep
+    // their height, and a full hour of 78 lines draws within a frame.
+    const int columns = std::max(1, axisRect()->width() / kPixelsPerColumn);
 
     std::vector<monitor::Envelope> lines(addresses_.size());
     size_t points = 0;
@@ -156,6 +161,7 @@ void CMonitorPlot::refresh(const CMonitorController& controller) {
         g->data()->set(data, true);
         g->setAntialiased(smooth);
     }
+    setNotAntialiasedElements(smooth ? QCP::aeNone : QCP::aeAll);
 
     settingRanges_ = true;
     if (!zoomed_) {
