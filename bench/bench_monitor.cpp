@@ -11,7 +11,7 @@
 //            within 1.05) and the processor time of the window's thread
 //            (goal under 5 % of a core), for 10 and for 78 sensors.
 #include "bench/bench_common.h"
-#include "cli/csv_log.h"
+#include "sensorlink/csv_log.h"
 #include "monitor/monitor_controller.h"
 #include "monitor/monitor_dlg.h"
 #include "monitor/monitor_plot.h"
@@ -84,16 +84,16 @@ bool redrawCase(const std::string& dir, double periodMs) {
     const std::string path = dir + "/hour.csv";
     {
         std::ofstream out(path);
-        out << kvcli::kCsvHeader;
+        out << readinglog::kCsvHeader;
         const auto start = std::chrono::system_clock::from_time_t(1714564800);
         long i = 0;
         for (double t = 0; t < 3600.0; t += periodMs / 1000.0, ++i) {
-            kvcli::Reading r;
+            readinglog::Reading r;
             r.time = start + std::chrono::milliseconds(static_cast<long>(t * 1000));
             r.address = 178 + static_cast<int>(i % kAllSensors);
             r.angle = angleAt(r.address - 178, t, i);
             r.answerMs = 2;
-            out << kvcli::CsvRow(r);
+            out << readinglog::CsvRow(r);
         }
     }
     monitor::MonitorSettings settings;

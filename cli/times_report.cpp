@@ -6,7 +6,7 @@
 
 namespace kvcli {
 
-void SensorTally::Add(const Reading& r) {
+void SensorTally::Add(const readinglog::Reading& r) {
     ++reads;
     badReplies += static_cast<uint64_t>(r.badReplies);
     if (!r.angle) {

@@ -1,9 +1,10 @@
 #include "monitor/monitor_controller.h"
 
-#include "monitor/csv_replay.h"
+#include "sensorlink/csv_read.h"
 #include "platform/message_box.h"
 #include "platform/tick_counter.h"
 #include "sensorlink/bus_address.h"
+#include "sensorlink/fast_scan.h"
 #include "sensorlink/sensor_session.h"
 
 #include <sys/stat.h>
@@ -27,16 +28,16 @@ const char* const kFileTitle = "File Error";
 constexpr double kReplayGapFactor = 10.0;
 constexpr double kReplayMinGapSeconds = 2.0;
 
-double secondsOf(kvcli::WallTime time) {
+double secondsOf(readinglog::WallTime time) {
     return std::chrono::duration<double>(time.time_since_epoch()).count();
 }
 
-monitor::Sample sampleOf(const kvcli::Reading& r, bool startsSegment) {
+monitor::Sample sampleOf(const readinglog::Reading& r, bool startsSegment) {
     monitor::Sample s;
     s.time = secondsOf(r.time);
     s.angle = r.angle ? static_cast<float>(*r.angle) : std::numeric_limits<float>::quiet_NaN();
     s.answerMs = static_cast<uint16_t>(std::clamp<int32_t>(r.answerMs, 0, UINT16_MAX));
-    s.badReplies = static_cast<uint8_t>(std::clamp<int32_t>(r.naks, 0, UINT8_MAX));
+    s.badReplies = static_cast<uint8_t>(std::clamp<int32_t>(r.badReplies, 0, UINT8_MAX));
     s.startsSegment = startsSegment;
     return s;
 }
@@ -129,6 +130,48 @@ void CMonitorController::RemoveSensor(int address) {
     showSource();
 }
 
+void CMonitorController::ScanBus() {
+    if (polling_) return;
+    const int selection = view_.portSelection();
+    if (selection >= 0 && selection <= 3) settings_.port = selection + 1;
+    SessionSettings& line = session_.settings();
+    line.ISPort = static_cast<int8_t>(settings_.port);
+    const uint32_t baud = line.comParameters.BaudRate;
+    const uint32_t limit = fastscan::DefaultReadLimitMs(baud);
+    line.comParameters = fastscan::QuickLine(baud, limit);
+    const bool opened = session_.IsOpen() || session_.OpenSession(-1);
+    fastscan::Result r;
+    if (opened) {
+        fastscan::Hooks hooks;
+        hooks.progress = [this](int address, size_t) {
+            const int percent = (address - kBroadcastAddress - 1) * 100 / kLastAddressIndex;
+            view_.setScanCaption("Scanning [" + std::to_string(percent) + "%]");
+            view_.repaintScanButton();
+        };
+        r = fastscan::Run(session_, baud, limit, hooks);
+        session_.CloseSession();
+    }
+    // Polling asks with the scanner's line settings again.
+    line.comParameters = ComParameters{};
+    view_.setScanCaption("Scan");
+    if (!opened) return;
+    if (r.lost) {
+        session_.ShowDeviceLost();
+    } else if (r.sensors.empty() && !r.lineRefused) {
+        box("No sensor answered on COM" + std::to_string(settings_.port) + ".", kTitle, false);
+    }
+    std::string found;
+    for (const fastscan::Sensor& s : r.sensors) found += std::to_string(s.address) + " ";
+    if (!found.empty()) AddSensors(found);
+    if (!r.unconfirmed.empty()) {
+        std::string text;
+        for (int a : r.unconfirmed) text += (text.empty() ? "" : ", ") + std::to_string(a);
+        box(text + " answered once but not when asked again (a sensor answering very late, or a noisy line); "
+                   "add it by hand if it is there.",
+            kTitle, false);
+    }
+}
+
 void CMonitorController::StartStop() {
     if (polling_) stopPolling();
     else startPolling();
@@ -194,12 +237,12 @@ void CMonitorController::pollOne() {
         if (run + 1 == run_) session_.ShowDeviceLost();
         return;
     }
-    kvcli::Reading r;
+    readinglog::Reading r;
     r.time = anchorWall_ + std::chrono::milliseconds(platform::GetTickCount() - anchorTick_);
     r.address = address;
     if (angle != -1.0) r.angle = angle;
     r.answerMs = session_.lastReadTime;
-    r.naks = session_.lastNakCount;
+    r.badReplies = session_.lastNakCount;
     const bool starts = startsSegment_.erase(address) > 0;
     store_.add(address, sampleOf(r, starts));
     if (csv_) sweep_.push_back(r);
@@ -213,7 +256,7 @@ void CMonitorController::pollOne() {
 
 bool CMonitorController::StartRecording(const std::string& path) {
     StopRecording();
-    auto csv = std::make_unique<kvcli::CsvLog>();
+    auto csv = std::make_unique<readinglog::CsvLog>();
     std::string error;
     if (!csv->Open(path, error)) {
         box("Cannot record: " + error, kFileTitle);
@@ -273,9 +316,9 @@ bool CMonitorController::OpenCsv(const std::string& path) {
     };
     std::map<int, Seen> seen;
     std::string error;
-    const bool ok = monitor::ReadCsv(
+    const bool ok = readinglog::ReadCsv(
         in,
-        [&](const kvcli::Reading& r) {
+        [&](const readinglog::Reading& r) {
             const double t = secondsOf(r.time);
             auto it = seen.find(r.address);
             bool starts = false;

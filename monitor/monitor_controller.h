@@ -4,7 +4,7 @@
 // recording them to a CSV and opening one again. It talks to its window only
 // through MonitorView.
 
-#include "cli/csv_log.h"
+#include "sensorlink/csv_log.h"
 #include "monitor/monitor_settings.h"
 #include "monitor/monitor_view.h"
 #include "monitor/reading_store.h"
@@ -26,7 +26,7 @@ public:
     // As the scanner reads: three reads a query.
     static constexpr int32_t kQueryAttempts = 3;
 
-    using WallClock = std::function<kvcli::WallTime()>;
+    using WallClock = std::function<readinglog::WallTime()>;
 
     // The session's line settings are the scanner's; its port is set from
     // the settings at every start.
@@ -44,6 +44,9 @@ public:
     // when any is refused; none is added then.
     bool AddSensors(const std::string& typed);
     void RemoveSensor(int address);
+    // "Scan": kv275's fast scan of the bus; every sensor it confirms is
+    // added. Refused while polling.
+    void ScanBus();
 
     // "Start" / "Stop".
     void StartStop();
@@ -94,10 +97,10 @@ private:
     size_t next_ = 0;       // the sensor asked next, as a position in the list
     std::set<int> startsSegment_;
     uint32_t anchorTick_ = 0;
-    kvcli::WallTime anchorWall_;
+    readinglog::WallTime anchorWall_;
     std::string source_;  // the file shown, empty for the bus
 
-    std::unique_ptr<kvcli::CsvLog> csv_;
+    std::unique_ptr<readinglog::CsvLog> csv_;
     std::string csvPath_;
-    std::vector<kvcli::Reading> sweep_;
+    std::vector<readinglog::Reading> sweep_;
 };

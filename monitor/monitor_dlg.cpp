@@ -188,6 +188,7 @@ void CMonitorDlg::createControls() {
     connect(addButton_, &QPushButton::clicked, this, &CMonitorDlg::addTyped);
     connect(addressEdit_, &QLineEdit::returnPressed, this, &CMonitorDlg::addTyped);
     connect(removeButton_, &QPushButton::clicked, this, &CMonitorDlg::removeSelected);
+    connect(scanButton_, &QPushButton::clicked, this, [this] { controller_.ScanBus(); });
     connect(startButton_, &QPushButton::clicked, this, [this] { controller_.StartStop(); });
     connect(recordButton_, &QPushButton::clicked, this, &CMonitorDlg::record);
     connect(openButton_, &QPushButton::clicked, this, &CMonitorDlg::openCsv);

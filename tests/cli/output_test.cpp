@@ -1,7 +1,7 @@
 // The figures and the text kv275 writes: percentiles, mean and spread, CSV
 // rows and files, the times table and its JSON, exactly.
 
-#include "cli/csv_log.h"
+#include "sensorlink/csv_log.h"
 #include "sensorlink/reading_statistics.h"
 #include "cli/times_report.h"
 #include "tests/support/temp_dir.h"
@@ -13,8 +13,8 @@
 
 namespace {
 
-using kvcli::Reading;
-using kvcli::WallTime;
+using readinglog::Reading;
+using readinglog::WallTime;
 
 // 2024-05-01T12:34:56.789Z
 const WallTime kTime{std::chrono::milliseconds(1714566896789)};
@@ -74,7 +74,7 @@ TEST(CliOutput, CsvRowsAreExactWithAnEmptyAngleForNoAnswer) {
         // Before 1970 the milliseconds still belong to their own second.
         {{WallTime{std::chrono::milliseconds(-1)}, 177, 999.99, 0, 0}, "1969-12-31T23:59:59.999Z,177,999.99,0,0\n"},
     };
-    for (const auto& [reading, row] : cases) EXPECT_EQ(kvcli::CsvRow(reading), row);
+    for (const auto& [reading, row] : cases) EXPECT_EQ(readinglog::CsvRow(reading), row);
 }
 
 TEST(CliOutput, CsvFileHasOneHeaderAndNoRowGluedToACutLine) {
@@ -83,17 +83,17 @@ TEST(CliOutput, CsvFileHasOneHeaderAndNoRowGluedToACutLine) {
     const std::string row = "2024-05-01T12:34:56.789Z,178,1.00,2,0\n";
     std::string error;
     for (int run = 0; run < 2; ++run) {  // the second run appends
-        kvcli::CsvLog csv;
+        readinglog::CsvLog csv;
         ASSERT_TRUE(csv.Open(dir.file("new.csv"), error)) << error;
         ASSERT_TRUE(csv.Append(rows, error)) << error;
     }
-    EXPECT_EQ(testsupport::readFile(dir.file("new.csv")), std::string(kvcli::kCsvHeader) + row + row);
+    EXPECT_EQ(testsupport::readFile(dir.file("new.csv")), std::string(readinglog::kCsvHeader) + row + row);
 
-    testsupport::writeFile(dir.file("cut.csv"), std::string(kvcli::kCsvHeader) + "2024-05-01T12:34");
-    kvcli::CsvLog csv;
+    testsupport::writeFile(dir.file("cut.csv"), std::string(readinglog::kCsvHeader) + "2024-05-01T12:34");
+    readinglog::CsvLog csv;
     ASSERT_TRUE(csv.Open(dir.file("cut.csv"), error)) << error;
     ASSERT_TRUE(csv.Append(rows, error)) << error;
-    EXPECT_EQ(testsupport::readFile(dir.file("cut.csv")), std::string(kvcli::kCsvHeader) + "2024-05-01T12:34\n" + row);
+    EXPECT_EQ(testsupport::readFile(dir.file("cut.csv")), std::string(readinglog::kCsvHeader) + "2024-05-01T12:34\n" + row);
 }
 
 std::vector<kvcli::SensorTally> sampleTallies() {

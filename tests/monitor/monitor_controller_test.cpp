@@ -3,7 +3,7 @@
 // kv275's format through both programs.
 #include "monitor/monitor_controller.h"
 
-#include "monitor/csv_replay.h"
+#include "sensorlink/csv_read.h"
 #include "monitor/plot_envelope.h"
 #include "sensorlink/sensor_session.h"
 #include "tests/cli/cli_run.h"
@@ -23,7 +23,7 @@
 namespace {
 
 // 2024-05-01T12:00:00.000Z, the wall time polling starts at.
-const kvcli::WallTime kStart = std::chrono::system_clock::from_time_t(1714564800);
+const readinglog::WallTime kStart = std::chrono::system_clock::from_time_t(1714564800);
 
 class MonitorControllerTest : public ::testing::Test {
 protected:
@@ -63,6 +63,17 @@ TEST_F(MonitorControllerTest, TypedAddressesAreTakenOnceAndAWrongOneIsNamed) {
     }
     ASSERT_EQ(boxes.calls.size(), 3u);
     EXPECT_NE(boxes.calls[0].text.find("\"12x\""), std::string::npos);
+}
+
+TEST_F(MonitorControllerTest, ScanAddsTheSensorsOnTheBusAndPollingKeepsTheScannersLine) {
+    bus.angles = {{178, 12.5}, {213, 174.0}};
+    ctl.AddSensors("200");
+    ctl.ScanBus();
+    EXPECT_EQ(view.sensors, (std::vector<int>{200, 178, 213}));
+    EXPECT_EQ(view.scanCaption, "Scan");
+    EXPECT_FALSE(session.IsOpen());
+    EXPECT_EQ(sessionSettings.comParameters, ComParameters{});
+    EXPECT_TRUE(boxes.calls.empty());
 }
 
 TEST_F(MonitorControllerTest, SilentSensorIsAGapNeverAValueAndTheOthersGoOn) {
@@ -132,11 +143,11 @@ TEST_F(MonitorControllerTest, RecordingIsKv275sFormatAndBothProgramsReadEachOthe
     ctl.StartStop();
     ctl.StopRecording();
     const std::string text = testsupport::readFile(dir.file("monitor.csv"));
-    EXPECT_EQ(text.substr(0, text.find('\n') + 1), kvcli::kCsvHeader);
+    EXPECT_EQ(text.substr(0, text.find('\n') + 1), readinglog::kCsvHeader);
     std::istringstream rows(text);
-    std::vector<kvcli::Reading> back;
+    std::vector<readinglog::Reading> back;
     std::string error;
-    ASSERT_TRUE(monitor::ReadCsv(rows, [&](const kvcli::Reading& r) { back.push_back(r); }, error)) << error;
+    ASSERT_TRUE(readinglog::ReadCsv(rows, [&](const readinglog::Reading& r) { back.push_back(r); }, error)) << error;
     ASSERT_EQ(back.size(), 4u);
     // The same reading, to the millisecond the file keeps.
     EXPECT_NEAR(ctl.store().find(178)->raw()[0].time,
@@ -144,7 +155,7 @@ TEST_F(MonitorControllerTest, RecordingIsKv275sFormatAndBothProgramsReadEachOthe
     EXPECT_EQ(back[0].address, 178);
     EXPECT_EQ(*back[0].angle, 12.5);
     EXPECT_FALSE(back[1].angle);
-    EXPECT_EQ(back[1].naks, 3);
+    EXPECT_EQ(back[1].badReplies, 3);
 
     // What kv275 records, the monitor shows; what the monitor records, kv275 appends to.
     bus.silent.clear();
@@ -160,7 +171,7 @@ TEST_F(MonitorControllerTest, RecordingIsKv275sFormatAndBothProgramsReadEachOthe
 }
 
 TEST_F(MonitorControllerTest, AFileThatIsNotKv275sCsvIsRefusedNamingItsLine) {
-    const std::string header = kvcli::kCsvHeader;
+    const std::string header = readinglog::kCsvHeader;
     const std::string row = "2024-05-01T12:00:00.016Z,178,12.50,1,0\n";
     const struct {
         std::string content;

@@ -1,6 +1,6 @@
-#include "monitor/csv_replay.h"
+#include "sensorlink/csv_read.h"
 
-#include "cli/csv_log.h"
+#include "sensorlink/csv_log.h"
 #include "sensorlink/bus_address.h"
 
 #include <charconv>
@@ -9,7 +9,7 @@
 #include <ctime>
 #include <vector>
 
-namespace monitor {
+namespace readinglog {
 namespace {
 
 std::vector<std::string> fields(const std::string& row) {
@@ -65,34 +65,14 @@ std::string quoted(const std::string& text) {
 
 }  // namespace
 
-std::optional<kvcli::WallTime> ParseIsoTimestamp(const std::string& text) {
-    int y, mo, d, h, mi, s, ms;
-    char z = 0;
-    if (text.size() != 24 ||
-        std::sscanf(text.c_str(), "%4d-%2d-%2dT%2d:%2d:%2d.%3d%c", &y, &mo, &d, &h, &mi, &s, &ms, &z) != 8 || z != 'Z')
-        return std::nullopt;
-    std::tm utc{};
-    utc.tm_year = y - 1900;
-    utc.tm_mon = mo - 1;
-    utc.tm_mday = d;
-    utc.tm_hour = h;
-    utc.tm_min = mi;
-    utc.tm_sec = s;
-    const std::time_t seconds = timegm(&utc);
-    const kvcli::WallTime time = std::chrono::system_clock::from_time_t(seconds) + std::chrono::milliseconds(ms);
-    // Written back, it must be the same text: no 31 February, no 25 o'clock.
-    if (kvcli::IsoTimestamp(time) != text) return std::nullopt;
-    return time;
-}
-
-std::optional<kvcli::Reading> ParseCsvRow(const std::string& row, std::string& why) {
+std::optional<Reading> ParseCsvRow(const std::string& row, std::string& why) {
     const std::vector<std::string> f = fields(row);
     if (f.size() != 5) {
         why = "not a reading of five fields: " + quoted(row);
         return std::nullopt;
     }
-    kvcli::Reading r;
-    const std::optional<kvcli::WallTime> time = ParseIsoTimestamp(f[0]);
+    Reading r;
+    const std::optional<WallTime> time = ParseIsoTimestamp(f[0]);
     if (!time) {
         why = "the time " + quoted(f[0]) + " is not of the form 2024-05-01T12:34:56.789Z";
         return std::nullopt;
@@ -110,15 +90,15 @@ std::optional<kvcli::Reading> ParseCsvRow(const std::string& row, std::string& w
         }
         r.angle = angle;
     }
-    if (!wholeNumber(f[3], r.answerMs) || r.answerMs < 0 || !wholeNumber(f[4], r.naks) || r.naks < 0) {
+    if (!wholeNumber(f[3], r.answerMs) || r.answerMs < 0 || !wholeNumber(f[4], r.badReplies) || r.badReplies < 0) {
         why = "the answer time and count " + quoted(f[3] + "," + f[4]) + " are not whole numbers";
         return std::nullopt;
     }
     return r;
 }
 
-bool ReadCsv(std::istream& in, const std::function<void(const kvcli::Reading&)>& take, std::string& error) {
-    std::string header = kvcli::kCsvHeader;
+bool ReadCsv(std::istream& in, const std::function<void(const Reading&)>& take, std::string& error) {
+    std::string header = kCsvHeader;
     header.pop_back();  // its line end
     std::string line;
     long number = 0;
@@ -133,7 +113,7 @@ bool ReadCsv(std::istream& in, const std::function<void(const kvcli::Reading&)>&
             continue;
         }
         std::string why;
-        const std::optional<kvcli::Reading> r = ParseCsvRow(line, why);
+        const std::optional<Reading> r = ParseCsvRow(line, why);
         if (!r) {
             error = "line " + std::to_string(number) + ": " + why;
             return false;
@@ -147,4 +127,4 @@ bool ReadCsv(std::istream& in, const std::function<void(const kvcli::Reading&)>&
     return true;
 }
 
-}  // namespace monitor
+}  // namespace readinglog
