@@ -72,7 +72,8 @@ bool memoryCase(double periodMs) {
             store.add(178 + sensor, {start + t, angleAt(sensor, t, readings), 2, 0, false});
         }
         const double mb = (residentKb() - before) / 1024.0;
-        std::printf("\nmemory: a day of %d sensors, %ld readings (one every %.2f ms)\n", kAllSensors, readings, periodMs);
+        std::printf("\nmemory: a day of %d sensors, %ld readings (one every %.2f ms)\n", kAllSensors, readings,
+                    periodMs);
         std::printf("%-52s %9.1f MB (goal under 200 MB)%s\n", "    resident memory added by the store", mb,
                     mb < 200.0 ? "" : "  over goal");
         return mb < 200.0;
@@ -124,7 +125,8 @@ bool redrawCase(const std::string& dir, double periodMs) {
         size_t points = 0;
         for (int a : dialog.controller().sensors())
             points += monitor::EnvelopeOf(*dialog.controller().store().find(a), span->from, span->to, 800).times.size();
-        envelopeMs.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - begin).count());
+        const auto spent = std::chrono::steady_clock::now() - begin;
+        envelopeMs.push_back(std::chrono::duration<double, std::milli>(spent).count());
         if (i == 0) std::printf("    %zu points drawn\n", points);
     }
     std::printf("%-52s %9.2f ms\n", "    of which the envelopes, median", bench::medianOf(envelopeMs));

@@ -397,6 +397,6 @@ void CMonitorController::showSource() {
 }
 
 void CMonitorController::box(const std::string& text, const char* title, bool error) {
-    platform::MessageBox(view_.boxOwner(), text, title, error ? platform::MsgIcon::Error : platform::MsgIcon::Information,
-                         platform::MsgButtons::Ok);
+    const platform::MsgIcon icon = error ? platform::MsgIcon::Error : platform::MsgIcon::Information;
+    platform::MessageBox(view_.boxOwner(), text, title, icon, platform::MsgButtons::Ok);
 }
