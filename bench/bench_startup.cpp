@@ -43,7 +43,8 @@ struct Tool {
 const Tool kTools[] = {{"KV275Scan", KV275SCAN_PATH},
                        {"KV275Times", KV275TIMES_PATH},
                        {"KV275Setup", KV275SETUP_PATH},
-                       {"Tiltview", TILTVIEW_PATH}};
+                       {"Tiltview", TILTVIEW_PATH},
+                       {"KV275Monitor", KV275MONITOR_PATH}};
 
 double msSince(Clock::time_point start) {
     return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
@@ -185,7 +186,8 @@ int main(int argc, char** argv) {
     std::vector<Tool> tools(std::begin(kTools), std::end(kTools));
     std::vector<std::string> paths;
     if (argc > 1) {
-        const char* places[] = {"/scan/KV275Scan", "/times/KV275Times", "/setup/KV275Setup", "/tiltview/Tiltview"};
+        const char* places[] = {"/scan/KV275Scan", "/times/KV275Times", "/setup/KV275Setup", "/tiltview/Tiltview",
+                                "/monitor/KV275Monitor"};
         // Started from the settings directory: the path must not depend on the current one.
         const std::string build = std::filesystem::absolute(argv[1]).string();
         for (const char* place : places) paths.push_back(build + place);

@@ -1,6 +1,7 @@
 #include "cli/command_line.h"
 
 #include "cli/writable_variables.h"
+#include "sensorlink/bus_address.h"
 
 #include <algorithm>
 #include <map>
@@ -271,29 +272,11 @@ const std::vector<CommandParser>& commandParsers() {
 }  // namespace
 
 int ParseBusAddress(const std::string& text) {
-    const char* const what = " is not a bus address (177..255, or hex as 0xB2 or hB2)";
-    std::string digits = text;
-    int base = 10;
-    if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
-        digits = text.substr(2);
-        base = 16;
-    } else if (text.size() > 1 && (text[0] == 'h' || text[0] == 'H')) {
-        digits = text.substr(1);
-        base = 16;
-    }
-    if (digits.empty() || digits.size() > 8) throw UsageError("", "'" + text + "'" + what);
-    long value = 0;
-    for (char c : digits) {
-        int d = -1;
-        if (c >= '0' && c <= '9') d = c - '0';
-        else if (base == 16 && c >= 'a' && c <= 'f') d = c - 'a' + 10;
-        else if (base == 16 && c >= 'A' && c <= 'F') d = c - 'A' + 10;
-        if (d < 0) throw UsageError("", "'" + text + "'" + what);
-        value = value * base + d;
-    }
-    if (value < kBroadcastAddress || value > kLastSensorAddress)
+    const std::optional<long> value = TypedAddressNumber(text);
+    if (!value) throw UsageError("", "'" + text + "' is not a bus address (177..255, or hex as 0xB2 or hB2)");
+    if (*value < kBroadcastAddress || *value > kLastSensorAddress)
         throw UsageError("", "address " + text + " is outside 177..255");
-    return static_cast<int>(value);
+    return static_cast<int>(*value);
 }
 
 Assignment ParseAssignment(const std::string& text) {

@@ -3,7 +3,7 @@
 
 #include "cli/bus.h"
 #include "cli/commands.h"
-#include "cli/csv_log.h"
+#include "sensorlink/csv_log.h"
 #include "cli/exit_status.h"
 #include "cli/sweep.h"
 #include "cli/sweep_schedule.h"
@@ -15,9 +15,9 @@ namespace kvcli {
 namespace {
 
 // "2024-05-01T12:34:56.789Z  178: 12.50  200: --"
-std::string sweepLine(WallTime start, const std::vector<Reading>& readings) {
-    std::string line = IsoTimestamp(start);
-    for (const Reading& r : readings) {
+std::string sweepLine(readinglog::WallTime start, const std::vector<readinglog::Reading>& readings) {
+    std::string line = readinglog::IsoTimestamp(start);
+    for (const readinglog::Reading& r : readings) {
         char item[48];
         if (r.angle) std::snprintf(item, sizeof item, "  %d: %.2f", r.address, *r.angle);
         else std::snprintf(item, sizeof item, "  %d: --", r.address);
@@ -32,7 +32,7 @@ int RunRead(const CommandLine& line, const ReadArgs& args, Console& console, Box
     // The file is opened before the port: a path that cannot be written, or
     // that is no regular file, is a mistake on the command line, found before
     // anything is sent.
-    CsvLog csv;
+    readinglog::CsvLog csv;
     std::string error;
     if (!args.csvFile.empty() && !csv.Open(args.csvFile, error))
         return ReportError(console, "read", error, "", kExitUsage);
@@ -50,8 +50,8 @@ int RunRead(const CommandLine& line, const ReadArgs& args, Console& console, Box
     std::vector<uint64_t> answered(args.addresses.size(), 0);
     SweepSchedule schedule(args.intervalMs, args.count, args.durationMs);
     while (schedule.Next([&] { return console.stopRequested(); })) {
-        const WallTime start = std::chrono::system_clock::now();
-        std::vector<Reading> readings;
+        const readinglog::WallTime start = std::chrono::system_clock::now();
+        std::vector<readinglog::Reading> readings;
         const SweepEnd end = Sweep(bus, args.addresses, console, readings);
         for (size_t i = 0; i < readings.size(); ++i) {
             ++asked[i];

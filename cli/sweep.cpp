@@ -4,10 +4,11 @@
 
 namespace kvcli {
 
-SweepEnd Sweep(Bus& bus, const std::vector<int>& addresses, const Console& console, std::vector<Reading>& out) {
+SweepEnd Sweep(Bus& bus, const std::vector<int>& addresses, const Console& console,
+               std::vector<readinglog::Reading>& out) {
     for (int address : addresses) {
         if (console.stopRequested()) return SweepEnd::Stopped;
-        Reading r;
+        readinglog::Reading r;
         r.address = address;
         r.angle = bus.Angle(address, kRunAttempts);
         // A query the adapter broke off says nothing of the sensor: it is

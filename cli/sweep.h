@@ -3,7 +3,7 @@
 
 #include "cli/bus.h"
 #include "cli/console.h"
-#include "cli/reading.h"
+#include "sensorlink/reading.h"
 
 #include <vector>
 
@@ -18,6 +18,7 @@ enum class SweepEnd { Done, Lost, Stopped };
 // to `out`. Ends early when the adapter goes away (a query it broke off adds
 // no reading; one that was answered all the same does) or Ctrl+C was
 // pressed (before the next query).
-SweepEnd Sweep(Bus& bus, const std::vector<int>& addresses, const Console& console, std::vector<Reading>& out);
+SweepEnd Sweep(Bus& bus, const std::vector<int>& addresses, const Console& console,
+               std::vector<readinglog::Reading>& out);
 
 }  // namespace kvcli

@@ -22,7 +22,7 @@ int RunTimes(const CommandLine& line, const TimesArgs& args, Console& console, B
     SweepSchedule schedule(0, std::nullopt, args.durationMs);
     SweepEnd end = SweepEnd::Done;
     while (end == SweepEnd::Done && schedule.Next([&] { return console.stopRequested(); })) {
-        std::vector<Reading> readings;
+        std::vector<readinglog::Reading> readings;
         end = Sweep(bus, args.addresses, console, readings);
         for (size_t i = 0; i < readings.size(); ++i) tallies[i].Add(readings[i]);
     }

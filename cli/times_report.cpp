@@ -6,7 +6,7 @@
 
 namespace kvcli {
 
-void SensorTally::Add(const Reading& r) {
+void SensorTally::Add(const readinglog::Reading& r) {
     ++reads;
     badReplies += static_cast<uint64_t>(r.badReplies);
     if (!r.angle) {
@@ -25,8 +25,8 @@ std::string TimesText(const std::vector<SensorTally>& tallies) {
         int n = std::snprintf(row, sizeof row, "%5d %6llu %7llu %12llu", t.address,
                               static_cast<unsigned long long>(t.reads), static_cast<unsigned long long>(t.failures),
                               static_cast<unsigned long long>(t.badReplies));
-        const std::optional<Distribution> d = DescribeCounts(t.answerMs);
-        const std::optional<MeanSpread> a = t.angles.Result();
+        const std::optional<readingstats::Distribution> d = readingstats::DescribeCounts(t.answerMs);
+        const std::optional<readingstats::MeanSpread> a = t.angles.Result();
         if (d && a)
             std::snprintf(row + n, sizeof row - static_cast<size_t>(n), " %7.0f %7.0f %7.0f %7.0f %7.0f %8.2f %7.2f",
                           d->min, d->median, d->p95, d->p99, d->max, a->mean, a->spread);
@@ -52,7 +52,7 @@ std::string TimesJson(const std::vector<SensorTally>& tallies, const std::string
         json.key("failures").value(static_cast<int64_t>(t.failures));
         json.key("bad_replies").value(static_cast<int64_t>(t.badReplies));
         json.key("answer_ms");
-        if (const std::optional<Distribution> d = DescribeCounts(t.answerMs)) {
+        if (const std::optional<readingstats::Distribution> d = readingstats::DescribeCounts(t.answerMs)) {
             json.beginObject();
             json.key("min").value(d->min, 0);
             json.key("median").value(d->median, 0);
@@ -64,7 +64,7 @@ std::string TimesJson(const std::vector<SensorTally>& tallies, const std::string
             json.null();
         }
         json.key("angle");
-        if (const std::optional<MeanSpread> a = t.angles.Result()) {
+        if (const std::optional<readingstats::MeanSpread> a = t.angles.Result()) {
             json.beginObject();
             json.key("mean").value(a->mean, 2);
             json.key("spread").value(a->spread, 2);

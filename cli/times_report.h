@@ -2,8 +2,8 @@
 // The figures of kv275 times per sensor, and the table and JSON they are
 // shown in.
 
-#include "cli/reading.h"
-#include "cli/statistics.h"
+#include "sensorlink/reading.h"
+#include "sensorlink/reading_statistics.h"
 
 #include <cstdint>
 #include <string>
@@ -15,12 +15,12 @@ struct SensorTally {
     int address = 0;
     uint64_t reads = 0;     // queries made
     uint64_t failures = 0;  // queries without a valid answer after their retries
-    uint64_t badReplies = 0;  // as Reading::badReplies, summed
+    uint64_t badReplies = 0;  // as readinglog::Reading::badReplies, summed
     uint64_t answered = 0;
-    Counts answerMs;               // of the answered queries
-    RunningMeanSpread angles;      // of the answered queries
+    readingstats::Counts answerMs;           // of the answered queries
+    readingstats::RunningMeanSpread angles;  // of the answered queries
 
-    void Add(const Reading& reading);
+    void Add(const readinglog::Reading& reading);
 };
 
 // One row per sensor under a header; "-" where a sensor never answered:

@@ -4,7 +4,7 @@
 #include "cli/commands.h"
 #include "cli/dump_file.h"
 #include "cli/exit_status.h"
-#include "cli/timestamp.h"
+#include "sensorlink/timestamp.h"
 #include "cli/vars_transfer.h"
 #include "sensorlink/bus_address.h"
 
@@ -23,7 +23,8 @@ int RunVarsDump(const CommandLine& line, const VarsDumpArgs& args, Console& cons
         return bus.Fail(console, command, "sensor " + std::to_string(args.address) + " did not send its variables");
     bus.Close();
 
-    const DumpOrigin origin{args.address, bus.PortName(), IsoTimestamp(std::chrono::system_clock::now())};
+    const DumpOrigin origin{args.address, bus.PortName(),
+                            readinglog::IsoTimestamp(std::chrono::system_clock::now())};
     console.out << (args.json ? FormatDumpJson(table, origin) : FormatDump(table, origin)) << std::flush;
     if (!console.out) return ReportError(console, command, "cannot write to standard output", "", kExitFailed);
     return kExitOk;

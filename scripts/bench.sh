@@ -10,7 +10,7 @@ BUILD=$1
 # Qt wants a private runtime directory; give it one of the benchmark's own.
 export XDG_RUNTIME_DIR="${XDG_RUNTIME_DIR:-$(mktemp -d)}"
 status=0
-for b in bench_query bench_scan bench_times bench_setup bench_cli bench_poll bench_startup; do
+for b in bench_query bench_scan bench_times bench_setup bench_cli bench_poll bench_startup bench_monitor; do
   "$BUILD/bench/$b" || status=1
 done
 exit $status

@@ -86,6 +86,16 @@ echo
 echo "== Tiltview: poll the sensor at 180 (its angle ramps) for a few seconds, show it as text and dial"
 "$BUILD/demo/TiltviewDemo" "$OUT/Tiltview.png"
 
+# The monitor's settings: the simulator's port, the whole run in view; the
+# demo types the sensors' addresses itself.
+printf '[KV275 MONITOR]\r\nPort=1\r\nSensors=\r\nWindow=0\r\nRelative=0\r\n' > KV275Monitor.ini
+rm -f "$OUT/KV275Monitor.csv"
+
+echo
+echo "== KV275Monitor: add 178 180 0xC8 hD5, poll and record 8 s, plot them relative to their first readings"
+"$BUILD/demo/KV275MonitorDemo" "$OUT/KV275Monitor.png" "$OUT/KV275Monitor.csv"
+echo "   $(($(wc -l < "$OUT/KV275Monitor.csv") - 1)) readings in demo-out/KV275Monitor.csv, in kv275 read --csv's format"
+
 echo
 echo "== kv275 scan --fast: the same bus from the command line, one query an address"
 "$BUILD/cli/kv275" scan --fast --port 1 | tee "$OUT/kv275-scan.txt"
@@ -110,6 +120,8 @@ if [ "$ONSCREEN" = 1 ]; then
   "$BUILD/times/KV275Times"
   echo "== KV275Setup is open on the simulated bus (COM1); close it to go on"
   "$BUILD/setup/KV275Setup"
-  echo "== Tiltview is open on the simulated bus (COM1); choose an address, press Start; close it to end the demo"
+  echo "== Tiltview is open on the simulated bus (COM1); choose an address, press Start; close it to go on"
   "$BUILD/tiltview/Tiltview"
+  echo "== KV275Monitor is open on the simulated bus (COM1) with its sensors; press Start; close it to end the demo"
+  "$BUILD/monitor/KV275Monitor"
 fi

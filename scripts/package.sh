@@ -34,10 +34,10 @@ export QT_QPA_PLATFORM=offscreen
 export XDG_RUNTIME_DIR="$STAGE/runtime"
 mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
 BIN="$STAGE/root/usr/bin"
-for tool in KV275Scan KV275Times KV275Setup Tiltview kv275sim kv275; do
+for tool in KV275Scan KV275Times KV275Setup Tiltview KV275Monitor kv275sim kv275; do
   printf '  %-12s %s\n' "$tool" "$("$BIN/$tool" --version)"
 done
-for tool in KV275Scan KV275Times KV275Setup Tiltview; do
+for tool in KV275Scan KV275Times KV275Setup Tiltview KV275Monitor; do
   work="$STAGE/work-$tool"
   mkdir -p "$work"
   # Started in an empty directory with no display: the tool must come up and

@@ -4,6 +4,8 @@
 // to 255.
 
 #include <cstdint>
+#include <optional>
+#include <string_view>
 
 inline constexpr int kBroadcastAddress = 177;
 inline constexpr int kLastAddressIndex = 78;
@@ -11,3 +13,8 @@ inline constexpr int kLastAddress = kBroadcastAddress + kLastAddressIndex;  // 2
 
 // The byte that asks the sensor at `index`.
 constexpr char AddressByte(int index) { return static_cast<char>(static_cast<uint8_t>(kBroadcastAddress + index)); }
+
+// The number of a bus address as a user types it: decimal ("178"), or
+// hexadecimal as "0xB2" or "hB2". Nothing when the text is none of those (up
+// to eight digits); the number's range is the caller's to check.
+std::optional<long> TypedAddressNumber(std::string_view text);

@@ -1,8 +1,9 @@
 // The figures and the text kv275 writes: percentiles, mean and spread, CSV
 // rows and files, the times table and its JSON, exactly.
 
-#include "cli/csv_log.h"
-#include "cli/statistics.h"
+#include "sensorlink/csv_log.h"
+#include "sensorlink/csv_read.h"
+#include "sensorlink/reading_statistics.h"
 #include "cli/times_report.h"
 #include "tests/support/temp_dir.h"
 
@@ -10,11 +11,12 @@
 
 #include <chrono>
 #include <numeric>
+#include <sstream>
 
 namespace {
 
-using kvcli::Reading;
-using kvcli::WallTime;
+using readinglog::Reading;
+using readinglog::WallTime;
 
 // 2024-05-01T12:34:56.789Z
 const WallTime kTime{std::chrono::milliseconds(1714566896789)};
@@ -40,7 +42,7 @@ TEST(CliStatistics, PercentilesAreNearestRanksEvenForOneAndTwoSamples) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.samples.size());
-        const std::optional<kvcli::Distribution> d = kvcli::Describe(c.samples);
+        const std::optional<readingstats::Distribution> d = readingstats::Describe(c.samples);
         ASSERT_TRUE(d);
         EXPECT_EQ(d->min, c.min);
         EXPECT_EQ(d->median, c.median);
@@ -48,8 +50,8 @@ TEST(CliStatistics, PercentilesAreNearestRanksEvenForOneAndTwoSamples) {
         EXPECT_EQ(d->p99, c.p99);
         EXPECT_EQ(d->max, c.max);
     }
-    EXPECT_FALSE(kvcli::Describe({}));
-    EXPECT_FALSE(kvcli::MeanAndSpread({}));
+    EXPECT_FALSE(readingstats::Describe({}));
+    EXPECT_FALSE(readingstats::MeanAndSpread({}));
 }
 
 TEST(CliStatistics, SpreadIsTheStandardDeviationAndZeroForOneSample) {
@@ -59,7 +61,7 @@ TEST(CliStatistics, SpreadIsTheStandardDeviationAndZeroForOneSample) {
         {{2, 4, 4, 4, 5, 5, 7, 9}, {5.0, 2.0}},
     };
     for (const auto& [samples, expected] : cases) {
-        const std::optional<kvcli::MeanSpread> m = kvcli::MeanAndSpread(samples);
+        const std::optional<readingstats::MeanSpread> m = readingstats::MeanAndSpread(samples);
         ASSERT_TRUE(m);
         EXPECT_DOUBLE_EQ(m->mean, expected.first);
         EXPECT_DOUBLE_EQ(m->spread, expected.second);
@@ -74,7 +76,7 @@ TEST(CliOutput, CsvRowsAreExactWithAnEmptyAngleForNoAnswer) {
         // Before 1970 the milliseconds still belong to their own second.
         {{WallTime{std::chrono::milliseconds(-1)}, 177, 999.99, 0, 0}, "1969-12-31T23:59:59.999Z,177,999.99,0,0\n"},
     };
-    for (const auto& [reading, row] : cases) EXPECT_EQ(kvcli::CsvRow(reading), row);
+    for (const auto& [reading, row] : cases) EXPECT_EQ(readinglog::CsvRow(reading), row);
 }
 
 TEST(CliOutput, CsvFileHasOneHeaderAndNoRowGluedToACutLine) {
@@ -83,19 +85,23 @@ TEST(CliOutput, CsvFileHasOneHeaderAndNoRowGluedToACutLine) {
     const std::string row = "2024-05-01T12:34:56.789Z,178,1.00,2,0\n";
     std::string error;
     for (int run = 0; run < 2; ++run) {  // the second run appends
-        kvcli::CsvLog csv;
+        readinglog::CsvLog csv;
         ASSERT_TRUE(csv.Open(dir.file("new.csv"), error)) << error;
         ASSERT_TRUE(csv.Append(rows, error)) << error;
     }
-    EXPECT_EQ(testsupport::readFile(dir.file("new.csv")), std::string(kvcli::kCsvHeader) + row + row);
+    EXPECT_EQ(testsupport::readFile(dir.file("new.csv")), std::string(readinglog::kCsvHeader) + row + row);
 
     // A cut line, and a log from before the last column's new name, both keep on.
-    for (const char* header : {kvcli::kCsvHeader, kvcli::kCsvEarlierHeader}) {
+    for (const char* header : {readinglog::kCsvHeader, readinglog::kCsvEarlierHeader}) {
         testsupport::writeFile(dir.file("cut.csv"), std::string(header) + "2024-05-01T12:34");
-        kvcli::CsvLog csv;
+        readinglog::CsvLog csv;
         ASSERT_TRUE(csv.Open(dir.file("cut.csv"), error)) << error;
         ASSERT_TRUE(csv.Append(rows, error)) << error;
         EXPECT_EQ(testsupport::readFile(dir.file("cut.csv")), std::string(header) + "2024-05-01T12:34\n" + row);
+        std::istringstream replayed(header + row);
+        int taken = 0;
+        EXPECT_TRUE(readinglog::ReadCsv(replayed, [&](const Reading&) { ++taken; }, error)) << error;
+        EXPECT_EQ(taken, 1);
     }
 }
 

@@ -1,16 +1,17 @@
 #pragma once
-// The CSV file of kv275 read: a header line, then one row per reading,
+// The CSV file of readings that kv275 read --csv and KV275Monitor's
+// recording write, by this one code: a header line, then one row per reading,
 //   time,address,angle,answer_ms,bad_replies
 //   2024-05-01T12:34:56.789Z,178,12.50,2,0
 // with an empty angle when the sensor gave no valid answer. An existing file
 // is appended to and keeps its one header.
 
-#include "cli/reading.h"
+#include "sensorlink/reading.h"
 
 #include <string>
 #include <vector>
 
-namespace kvcli {
+namespace readinglog {
 
 extern const char* const kCsvHeader;  // with its line end
 // The header of logs written before the last column was named for what it
@@ -49,4 +50,4 @@ private:
     bool rowsWritten_ = false;
 };
 
-}  // namespace kvcli
+}  // namespace readinglog

@@ -1,4 +1,4 @@
-#include "cli/csv_log.h"
+#include "sensorlink/csv_log.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -7,7 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace kvcli {
+namespace readinglog {
 namespace {
 
 std::string notRegular(const std::string& path) {
@@ -105,4 +105,4 @@ bool CsvLog::writeAll(const std::string& text, std::string& error) {
     return true;
 }
 
-}  // namespace kvcli
+}  // namespace readinglog

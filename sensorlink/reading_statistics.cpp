@@ -1,9 +1,9 @@
-#include "cli/statistics.h"
+#include "sensorlink/reading_statistics.h"
 
 #include <algorithm>
 #include <cmath>
 
-namespace kvcli {
+namespace readingstats {
 
 namespace {
 
@@ -55,4 +55,4 @@ std::optional<MeanSpread> MeanAndSpread(const std::vector<double>& samples) {
     return running.Result();
 }
 
-}  // namespace kvcli
+}  // namespace readingstats

@@ -1,12 +1,12 @@
 #pragma once
 // One answer (or its absence) of one sensor, as read and times record it.
 
-#include "cli/timestamp.h"
+#include "sensorlink/timestamp.h"
 
 #include <cstdint>
 #include <optional>
 
-namespace kvcli {
+namespace readinglog {
 
 struct Reading {
     WallTime time;                // when the query ended
@@ -19,4 +19,4 @@ struct Reading {
     int32_t badReplies = 0;
 };
 
-}  // namespace kvcli
+}  // namespace readinglog

@@ -1,5 +1,5 @@
 #pragma once
-// The figures of a timing run: percentiles of the answer times, mean and
+// The figures of a run of readings: percentiles of the answer times, mean and
 // spread of the angles. Both are kept in a size that does not grow with the
 // run's length: answer times as a count per value, angles as running sums.
 
@@ -8,7 +8,7 @@
 #include <optional>
 #include <vector>
 
-namespace kvcli {
+namespace readingstats {
 
 struct Distribution {
     double min = 0;
@@ -47,4 +47,4 @@ private:
 
 std::optional<MeanSpread> MeanAndSpread(const std::vector<double>& samples);
 
-}  // namespace kvcli
+}  // namespace readingstats
