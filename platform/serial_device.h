@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace platform {
 
@@ -95,6 +96,20 @@ std::unique_ptr<SerialDevice> openSerialDevice(const std::string& portName, int&
 // the current directory, else /dev/ttyS{n-1} for "COMn". Empty when the
 // name is not of that form.
 std::string resolvePortPath(const std::string& portName);
+
+// Where the open of a port name looked, in order: the file or link of that
+// name in the current directory (with where a link leads), then, when there
+// is none, /dev/ttyS{n-1}. Empty when the name is not of the form "COMn".
+std::vector<std::string> portPathsTried(const std::string& portName);
+
+// One line for a port that did not open because nothing is there: what was
+// tried, and the command that finds an adapter and links it as that port.
+std::string portNotFoundNote(const std::string& portName);
+
+// A failed open finding nothing (ENOENT) writes portNotFoundNote to standard
+// error, after the program's name, so that a user who only sees the tool's
+// message box has the next step in the terminal. On unless switched off.
+void setPortNotFoundNotes(bool on);
 
 // Tests replace the opener with one that hands out fakes; an empty function
 // restores the real one.
