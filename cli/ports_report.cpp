@@ -40,11 +40,24 @@ std::string portLine(const PortEntry& e) {
         if (!p.serial.empty()) usb += " serial " + p.serial;
         fields.push_back(usb);
     }
+    if (p.latencyTimerMs) fields.push_back("latency timer " + std::to_string(*p.latencyTimerMs) + " ms");
     if (p.withoutUart) fields.push_back("no UART behind it");
     fields.push_back(e.accessProblem.empty() ? "may open" : "may not open: " + e.accessProblem);
     fields.push_back(holdersText(e.holders));
     fields.push_back(e.links.empty() ? "not linked here" : "linked as " + joined(e.links, ", "));
     return joined(fields, "  ");
+}
+
+// An adapter that holds replies for longer than a millisecond: why it
+// matters, and the rule that lowers it for every program.
+std::string latencyNote(const SerialPort& p) {
+    if (!p.latencyTimerMs || *p.latencyTimerMs <= 1) return {};
+    const std::string ms = std::to_string(*p.latencyTimerMs);
+    return "  latency timer above 1 ms: replies wait up to " + ms +
+           " ms in the adapter unless a program asks for low latency, as the tools do\n"
+           "  for good, a udev rule (README, \"Real adapters\"): "
+           "ACTION==\"add\", SUBSYSTEM==\"usb-serial\", DRIVER==\"" +
+           p.driver + "\", ATTR{latency_timer}=\"1\"\n";
 }
 
 std::string linkLine(const LinkEntry& e) {
@@ -138,7 +151,7 @@ std::string PortsText(const PortsReport& r) {
     std::string text;
     bool linked = false;
     for (const PortEntry& e : r.ports) {
-        text += portLine(e) + "\n";
+        text += portLine(e) + "\n" + latencyNote(e.port);
         linked = linked || !e.links.empty();
     }
     for (const LinkEntry& e : r.links)
@@ -165,6 +178,9 @@ std::string PortsJson(const PortsReport& r) {
         textOrNull(j, "vendor", p.vendor);
         textOrNull(j, "product", p.product);
         textOrNull(j, "serial", p.serial);
+        j.key("latency_timer_ms");
+        if (p.latencyTimerMs) j.value(int64_t{*p.latencyTimerMs});
+        else j.null();
         j.key("uart").boolean(!p.withoutUart).key("may_open").boolean(e.accessProblem.empty());
         textOrNull(j, "access_problem", e.accessProblem);
         holdersJson(j, e.holders);

@@ -43,6 +43,13 @@ std::string driverOf(udev_device* tty) {
 // no chip behind it; opening such a port succeeds but nothing ever arrives.
 bool hasNoUart(udev_device* tty) { return sysattr(tty, "type") == "0"; }
 
+std::optional<int> latencyTimer(udev_device* tty) {
+    udev_device* port = udev_device_get_parent_with_subsystem_devtype(tty, "usb-serial", nullptr);
+    const std::string v = sysattr(port, "latency_timer");
+    if (v.empty() || v.size() > 5 || v.find_first_not_of("0123456789") != std::string::npos) return std::nullopt;
+    return std::atoi(v.c_str());
+}
+
 SerialPort describe(udev_device* tty) {
     SerialPort p;
     p.device = text(udev_device_get_devnode(tty));
@@ -68,6 +75,7 @@ SerialPort describe(udev_device* tty) {
         const std::string pid = sysattr(usb, "idProduct");
         if (!vid.empty() && !pid.empty()) p.usbId = vid + ":" + pid;
     }
+    p.latencyTimerMs = latencyTimer(tty);
     p.withoutUart = hasNoUart(tty);
     return p;
 }

@@ -2,6 +2,7 @@
 // The serial ports of this machine as the system's device database knows
 // them (libudev): what each is, not only its name.
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,9 @@ struct SerialPort {
     std::string product;
     std::string serial;                // the USB serial number
     std::string usbId;                 // "0403:6001"
+    // How long the adapter holds received bytes before passing them on, where
+    // its driver shows it; the tools ask for low latency (1 ms) while they hold a port.
+    std::optional<int> latencyTimerMs;
     bool withoutUart = false;          // a /dev/ttyS* with no UART behind it (listed with --all only)
 };
 

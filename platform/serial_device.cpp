@@ -1,5 +1,6 @@
 #include "platform/serial_device.h"
 
+#include "platform/low_latency_port.h"
 #include "platform/posix_serial_device.h"
 
 #include <cerrno>
@@ -67,9 +68,14 @@ std::string portNotFoundNote(const std::string& portName) {
 
 void setPortNotFoundNotes(bool on) { notesOn() = on; }
 
+int SerialDevice::setLowLatency(bool, bool& previous) {
+    previous = false;
+    return ENOTTY;
+}
+
 std::unique_ptr<SerialDevice> openSerialDevice(const std::string& portName, int& err) {
     err = 0;
-    if (const SerialOpener& o = opener()) return o(portName, err);
+    if (const SerialOpener& o = opener()) return withLowLatency(o(portName, err));
     const std::string path = resolvePortPath(portName);
     if (path.empty()) {
         err = ENOENT;
@@ -79,7 +85,7 @@ std::unique_ptr<SerialDevice> openSerialDevice(const std::string& portName, int&
     // Every tool's failed open passes here, whatever box it shows for it.
     if (!device && err == ENOENT && notesOn())
         std::fprintf(stderr, "%s: %s\n", program_invocation_short_name, portNotFoundNote(portName).c_str());
-    return device;
+    return withLowLatency(std::move(device));
 }
 
 void setSerialOpener(SerialOpener o) { opener() = std::move(o); }

@@ -86,10 +86,19 @@ public:
     virtual int purge() = 0;
     // Waits until everything written has left for the line.
     virtual int drain() = 0;
+    // Switches the driver's low-latency mode, in which a USB adapter's driver
+    // passes received bytes on at once instead of holding them for its
+    // latency timer; `previous` receives the mode before. A pseudo-terminal,
+    // a driver without the mode and a user without the right refuse it
+    // (ENOTTY, EINVAL, EPERM), which changes nothing; a device that has no
+    // such mode refuses it by default.
+    virtual int setLowLatency(bool on, bool& previous);
 };
 
 // Opens the device behind a port name such as "COM1". On failure returns
-// nullptr and sets err (EBUSY when another opener holds it).
+// nullptr and sets err (EBUSY when another opener holds it). The device asks
+// its driver for low latency as it opens and puts the driver's own setting
+// back when it closes; a refusal goes unsaid.
 std::unique_ptr<SerialDevice> openSerialDevice(const std::string& portName, int& err);
 
 // The path a port name resolves to: a file or link named like the port in

@@ -66,8 +66,13 @@ TEST_F(PortsOnTestBed, ListsTheAdapterByWhatItIsAndEveryComEntryByWhereItLeads) 
     testsupport::writeFile(dir.file("COM4"), "");
     ASSERT_EQ(symlink("/dev/ttyS5", "COM5"), 0);  // a motherboard port without a chip
 
-    const std::string adapter = kById + "  /dev/ttyUSB0  driver ftdi_sio  usb 0403:6001 \"FTDI\" \"USB-RS485 Cable\" "
-                                        "serial FT4VX9Q2  may open  free  linked as COM1\n";
+    const std::string adapter =
+        kById + "  /dev/ttyUSB0  driver ftdi_sio  usb 0403:6001 \"FTDI\" \"USB-RS485 Cable\" serial FT4VX9Q2  "
+                "latency timer 16 ms  may open  free  linked as COM1\n"
+                "  latency timer above 1 ms: replies wait up to 16 ms in the adapter unless a program asks for low "
+                "latency, as the tools do\n"
+                "  for good, a udev rule (README, \"Real adapters\"): ACTION==\"add\", SUBSYSTEM==\"usb-serial\", "
+                "DRIVER==\"ftdi_sio\", ATTR{latency_timer}=\"1\"\n";
     const std::string uart = "/dev/ttyS4  driver serial  may open  free  not linked here\n";
     const std::string entries = "COM2 -> " + pts + "  pseudo-terminal  free\n"
                                 "COM3 -> /dev/ttyUSB1  leads nowhere: nothing is there\n"
@@ -84,7 +89,7 @@ TEST_F(PortsOnTestBed, ListsTheAdapterByWhatItIsAndEveryComEntryByWhereItLeads) 
 
     r = clitest::runCli({"ports", "--json"});
     EXPECT_EQ(r.status, 0) << r.err;
-    const std::string noUsb = R"("usb_id":null,"vendor":null,"product":null,"serial":null,)";
+    const std::string noUsb = R"("usb_id":null,"vendor":null,"product":null,"serial":null,"latency_timer_ms":null,)";
     const std::string freeNotLinked = R"("uart":true,"may_open":true,"access_problem":null,"in_use_by":[],"links":[)";
     EXPECT_EQ(r.out, R"({"directory":")" + dir.path() + R"(","ports":[)" +
                          R"({"device":"/dev/ttyS4","stable_name":null,)" +
@@ -92,7 +97,8 @@ TEST_F(PortsOnTestBed, ListsTheAdapterByWhatItIsAndEveryComEntryByWhereItLeads) 
                          R"("driver":"serial",)" + noUsb + freeNotLinked + "]}," +
                          R"({"device":"/dev/ttyUSB0","stable_name":")" + kById + R"(","names":[")" + kById + R"(",")" +
                          kByPath + R"("],"driver":"ftdi_sio","usb_id":"0403:6001","vendor":"FTDI",)" +
-                         R"("product":"USB-RS485 Cable","serial":"FT4VX9Q2",)" + freeNotLinked + R"("COM1"]}],)" +
+                         R"("product":"USB-RS485 Cable","serial":"FT4VX9Q2","latency_timer_ms":16,)" +
+                         freeNotLinked + R"("COM1"]}],)" +
                          R"("com_links":[{"name":"COM1","kind":"port","target":")" + kById +
                          R"(","leads_to":"/dev/ttyUSB0"},{"name":"COM2","kind":"pseudo-terminal","target":")" + pts +
                          R"(","leads_to":")" + pts + R"(","in_use_by":[]},)" +
