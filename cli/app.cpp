@@ -4,6 +4,7 @@
 #include "cli/bus.h"
 #include "cli/commands.h"
 #include "cli/exit_status.h"
+#include "cli/ports_command.h"
 #include "cli/usage.h"
 
 #include <type_traits>
@@ -72,6 +73,7 @@ int runCommand(const CommandLine& line, Console& console, BoxCollector& boxes) {
 }  // namespace
 
 int Main(const std::vector<std::string>& args, Console& console) {
+    if (IsPortsCommand(args)) return RunPorts(args, console);
     CommandLine line;
     try {
         line = ParseCommandLine(args);

@@ -102,4 +102,10 @@ JsonWriter& JsonWriter::null() {
     return *this;
 }
 
+JsonWriter& JsonWriter::boolean(bool b) {
+    beforeValue();
+    text_ += b ? "true" : "false";
+    return *this;
+}
+
 }  // namespace kvcli

@@ -1,6 +1,6 @@
 #pragma once
 // A small writer of compact JSON, enough for kv275's reports: objects,
-// arrays, whole numbers, fixed-point numbers, strings and null.
+// arrays, whole numbers, fixed-point numbers, strings, booleans and null.
 
 #include <cstdint>
 #include <string>
@@ -22,6 +22,7 @@ public:
     JsonWriter& value(double x, int decimals);
     JsonWriter& value(std::string_view text);
     JsonWriter& null();
+    JsonWriter& boolean(bool b);
 
     const std::string& str() const { return text_; }
 

@@ -1,6 +1,7 @@
 // kv275: the sensor bus from the command line.
 
 #include "cli/app.h"
+#include "platform/serial_device.h"
 #include "platform/standard_descriptors.h"
 
 #include <atomic>
@@ -43,6 +44,8 @@ int main(int argc, char** argv) {
     if (errorClosed) std::cerr.setstate(std::ios::badbit);
     std::signal(SIGINT, onStopSignal);
     std::signal(SIGTERM, onStopSignal);
+    // kv275 says every failure in one line of its own.
+    platform::setPortNotFoundNotes(false);
     kvcli::Console console{std::cout, std::cerr, !errorClosed && isatty(STDERR_FILENO) == 1, &stopRequested,
                            outputClosed, &finishing};
     return kvcli::Main(std::vector<std::string>(argv + 1, argv + argc), console);

@@ -21,6 +21,8 @@ constexpr CommandSynopsis kSynopses[] = {
     {"vars set", "kv275 vars set ADDR VNNN=VALUE... [--all] [--move] [--port N] [--baud N]"},
     {"vars restore", "kv275 vars restore ADDR FILE [--all] [--move] [--port N] [--baud N]"},
     {"vars diff", "kv275 vars diff FILE FILE"},
+    {"ports", "kv275 ports [--json] [--all] [--dir DIR | --menu]"},
+    {"ports link", "kv275 ports link N DEVICE [--dir DIR | --menu]"},
 };
 
 // The help topics: what the overview says of each in a line, and its own

@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <optional>
 #include <fcntl.h>
+#include <linux/serial.h>
 #include <poll.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
@@ -266,6 +267,20 @@ int PosixSerialDevice::drain() {
         if (errno != EINTR) return ioError(errno);
     }
     return 0;
+}
+
+int PosixSerialDevice::setLowLatency(bool on, bool& previous) {
+    previous = false;
+    if (fd_ < 0) return EBADF;
+    // Only the one flag changes: the driver compares every other field with
+    // its own and refuses a user who is not allowed to change those.
+    serial_struct info{};
+    if (ioctl(fd_, TIOCGSERIAL, &info) != 0) return errno;
+    previous = (info.flags & ASYNC_LOW_LATENCY) != 0;
+    if (previous == on) return 0;
+    const unsigned flags = static_cast<unsigned>(info.flags);
+    info.flags = static_cast<int>(on ? flags | ASYNC_LOW_LATENCY : flags & ~ASYNC_LOW_LATENCY);
+    return ioctl(fd_, TIOCSSERIAL, &info) == 0 ? 0 : errno;
 }
 
 }  // namespace platform

@@ -25,6 +25,7 @@ public:
     int read(uint8_t* buffer, uint32_t count, uint32_t& got) override;
     int purge() override;
     int drain() override;
+    int setLowLatency(bool on, bool& previous) override;
 
 private:
     PosixSerialDevice(int fd, bool pseudoTerminal);

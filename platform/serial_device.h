@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace platform {
 
@@ -85,16 +86,39 @@ public:
     virtual int purge() = 0;
     // Waits until everything written has left for the line.
     virtual int drain() = 0;
+    // Switches the driver's low-latency mode, in which a USB adapter's driver
+    // passes received bytes on at once instead of holding them for its
+    // latency timer; `previous` receives the mode before. A pseudo-terminal,
+    // a driver without the mode and a user without the right refuse it
+    // (ENOTTY, EINVAL, EPERM), which changes nothing; a device that has no
+    // such mode refuses it by default.
+    virtual int setLowLatency(bool on, bool& previous);
 };
 
 // Opens the device behind a port name such as "COM1". On failure returns
-// nullptr and sets err (EBUSY when another opener holds it).
+// nullptr and sets err (EBUSY when another opener holds it). The device asks
+// its driver for low latency as it opens and puts the driver's own setting
+// back when it closes; a refusal goes unsaid.
 std::unique_ptr<SerialDevice> openSerialDevice(const std::string& portName, int& err);
 
 // The path a port name resolves to: a file or link named like the port in
 // the current directory, else /dev/ttyS{n-1} for "COMn". Empty when the
 // name is not of that form.
 std::string resolvePortPath(const std::string& portName);
+
+// Where the open of a port name looked, in order: the file or link of that
+// name in the current directory (with where a link leads), then, when there
+// is none, /dev/ttyS{n-1}. Empty when the name is not of the form "COMn".
+std::vector<std::string> portPathsTried(const std::string& portName);
+
+// One line for a port that did not open because nothing is there: what was
+// tried, and the command that finds an adapter and links it as that port.
+std::string portNotFoundNote(const std::string& portName);
+
+// A failed open finding nothing (ENOENT) writes portNotFoundNote to standard
+// error, after the program's name, so that a user who only sees the tool's
+// message box has the next step in the terminal. On unless switched off.
+void setPortNotFoundNotes(bool on);
 
 // Tests replace the opener with one that hands out fakes; an empty function
 // restores the real one.

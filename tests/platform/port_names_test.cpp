@@ -32,6 +32,32 @@ TEST(ResolvePortPath, NamesNotOfTheFormComNGiveNothing) {
     EXPECT_EQ(err, ENOENT);
 }
 
+TEST(PortNotFound, NamesWhatWasTriedAndTheCommandThatLinksAnAdapter) {
+    testsupport::TempDir dir;
+    ASSERT_EQ(symlink("/dev/kv275-unplugged-adapter", "COM1"), 0);
+    EXPECT_EQ(platform::portPathsTried("COM2"), (std::vector<std::string>{dir.file("COM2"), "/dev/ttyS1"}));
+    EXPECT_EQ(platform::portPathsTried("COM1"),
+              std::vector<std::string>{dir.file("COM1") + " -> /dev/kv275-unplugged-adapter"});
+    EXPECT_EQ(platform::portPathsTried("LPT1"), std::vector<std::string>{});
+
+    // Every tool's open passes here: the line goes to standard error once, after the program's name.
+    const std::string note = "COM1 is not there: tried " + dir.file("COM1") +
+                             " -> /dev/kv275-unplugged-adapter; \"kv275 ports\" lists the serial ports, "
+                             "\"kv275 ports link 1 DEVICE\" links one as COM1";
+    EXPECT_EQ(platform::portNotFoundNote("COM1"), note);
+    int err = 0;
+    ::testing::internal::CaptureStderr();
+    EXPECT_EQ(platform::openSerialDevice("COM1", err), nullptr);
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+              std::string(program_invocation_short_name) + ": " + note + "\n");
+    EXPECT_EQ(err, ENOENT);
+    platform::setPortNotFoundNotes(false);
+    ::testing::internal::CaptureStderr();
+    EXPECT_EQ(platform::openSerialDevice("COM1", err), nullptr);
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
+    platform::setPortNotFoundNotes(true);
+}
+
 TEST(SystemErrorText, DescribesCodesInTheSystemsWords) {
     EXPECT_EQ(platform::systemErrorText(EBUSY), std::strerror(EBUSY));
     EXPECT_FALSE(platform::systemErrorText(EBUSY).empty());

@@ -66,6 +66,16 @@ TEST_F(PtyDevice, OpenPutsTheLineIntoRawModeWhateverWasLeftOnIt) {
     EXPECT_EQ(raw.c_cc[VTIME], 0);
 }
 
+TEST_F(PtyDevice, PseudoTerminalRefusesLowLatencyAndTheLineWorksAsBefore) {
+    bool previous = true;
+    EXPECT_EQ(device->setLowLatency(true, previous), ENOTTY);
+    EXPECT_FALSE(previous);
+    uint32_t written = 0;
+    ASSERT_EQ(device->write(reinterpret_cast<const uint8_t*>("B2"), 2, written), 0);
+    EXPECT_EQ(pty.receive(2), "B2");
+    EXPECT_EQ(device->close(), 0);
+}
+
 TEST_F(PtyDevice, BaudRateRoundTripsThroughSetAndGetState) {
     for (uint32_t rate : {19200u, 115200u, 9600u}) {
         DeviceControlBlock dcb;

@@ -58,6 +58,49 @@ TEST_F(CComTest, OpenByComNameAndClose) {
     EXPECT_EQ(ComErrorOperation, "");
 }
 
+// An adapter's driver passes replies on at once only when asked at each
+// open; its own setting comes back at close, and a driver that refuses
+// leaves everything else as it would be.
+TEST(CComLatency, AsksForLowLatencyAtOpenPutsTheDriversSettingBackAtCloseAndGoesOnWhereRefused) {
+    const struct {
+        const char* name;
+        bool driverHadIt;
+        int refusal;
+        Log requests;
+        bool whileOpen;
+    } cases[] = {
+        {"driver takes it", false, 0, {"on", "off"}, true},
+        {"driver had it on", true, 0, {"on"}, true},
+        {"pseudo-terminal", false, ENOTTY, {"on -> E25"}, false},
+        {"no right to it", false, EPERM, {"on -> E1"}, false},
+    };
+    Log exchange;
+    for (const auto& c : cases) {
+        testsupport::FakeSerialLine line;
+        line.install();
+        line.lowLatency = c.driverHadIt;
+        line.lowLatencyError = c.refusal;
+        line.responder = [](const std::string&) { return std::string("xy"); };
+        testsupport::MessageBoxRecorder boxes;
+        ComErrorOperation.clear();
+        TestCom com;
+        com.directionControl = true;
+        char buffer[4];
+        EXPECT_EQ(com.Open(1), 0u) << c.name;
+        EXPECT_EQ(line.lowLatency, c.whileOpen) << c.name;
+        EXPECT_EQ(com.SetComParameters(ComParameters{}), 0u) << c.name;
+        EXPECT_EQ(com.Write("A"), 0u) << c.name;
+        EXPECT_EQ(com.Read(buffer, 2), 0u) << c.name;
+        EXPECT_EQ(com.Close(), 0u) << c.name;
+        EXPECT_EQ(line.latencyLog, c.requests) << c.name;
+        EXPECT_EQ(line.lowLatency, c.driverHadIt) << c.name;
+        if (exchange.empty()) exchange = line.log;
+        EXPECT_EQ(line.log, exchange) << c.name;
+        EXPECT_TRUE(boxes.calls.empty()) << c.name;
+        EXPECT_EQ(ComErrorOperation, "") << c.name;
+    }
+}
+
 TEST_F(CComTest, FailedOpenLeavesPortClosedAndNamesIt) {
     line.openError = EACCES;
     EXPECT_EQ(com.Open(2), static_cast<uint32_t>(EACCES));

@@ -98,6 +98,14 @@ public:
         line_.record("drain", err);
         return err;
     }
+    int setLowLatency(bool on, bool& previous) override {
+        int err = line_.fault("lowLatency");
+        if (!err) err = line_.lowLatencyError;
+        line_.latencyLog.push_back(std::string(on ? "on" : "off") + (err ? " -> E" + std::to_string(err) : ""));
+        previous = line_.lowLatency;
+        if (!err) line_.lowLatency = on;
+        return err;
+    }
 
 private:
     // How long a read that came up short waited before its time-out ended it.

@@ -47,6 +47,13 @@ public:
     bool vanished = false;                  // every call fails with EIO
     uint32_t writeLimit = UINT32_MAX;       // a write sends at most this many bytes
     int modemLineError = 0;                 // escape() answers this (ENOTTY on a pseudo-terminal)
+    int lowLatencyError = 0;                // the driver refuses low latency with this (ENOTTY, EINVAL, EPERM)
+
+    // The driver's low-latency mode, which outlives an open as a real
+    // driver's does, and every request to switch it, apart from the log so
+    // that the call log stays the exchange: "on", "off", "on -> E25".
+    bool lowLatency = false;
+    std::vector<std::string> latencyLog;
 
     // State as the device sees it.
     bool isOpen = false;
