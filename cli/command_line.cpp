@@ -315,7 +315,7 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
         if (args.size() > 2) refuse("", "help takes one command at most");
         const std::string topic = args.size() == 2 ? args[1] : "";
         if (!topic.empty() && topic != "scan" && topic != "read" && topic != "times" && topic != "vars")
-            refuse("", "no help on '" + topic + "': the commands are scan, read, times and vars");
+            refuse("", "no help on '" + topic + "': the commands are scan, read, times, vars and ports");
         line.args = HelpRequest{topic};
         return line;
     }
@@ -331,8 +331,8 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
         first = 2;
     } else if (command != "scan" && command != "read" && command != "times") {
         if (!command.empty() && command[0] == '-')
-            refuse("", "the command comes first (scan, read, times or vars), not '" + command + "'");
-        refuse("", "unknown command '" + command + "' (the commands are scan, read, times and vars)");
+            refuse("", "the command comes first (scan, read, times, vars or ports), not '" + command + "'");
+        refuse("", "unknown command '" + command + "' (the commands are scan, read, times, vars and ports)");
     }
     if (std::any_of(args.begin() + static_cast<long>(first), args.end(), isHelp)) {
         line.args = HelpRequest{helpTopic};

@@ -172,30 +172,7 @@ bool IsPortsCommand(const std::vector<std::string>& args) {
     return (!args.empty() && args[0] == "ports") || (args.size() == 2 && args[0] == "help" && args[1] == "ports");
 }
 
-std::string PortsHelp() {
-    return "Usage:\n"
-           "  " + Synopsis("ports") + "\n"
-           "  " + Synopsis("ports link") + "\n"
-           "\n"
-           "Lists the serial ports of this machine, one a line: the stable name\n"
-           "(/dev/serial/by-id/... where there is one), the device, the driver, the USB\n"
-           "adapter's id, maker, product and serial number, whether you may open it (and\n"
-           "if not, why: often the dialout group), whether a program holds it, and which\n"
-           "COMn link of the directory leads to it. After them, the directory's other\n"
-           "COMn entries: a simulator's pseudo-terminal, a link leading nowhere.\n"
-           "\n"
-           "  --json  one JSON object instead of the lines\n"
-           "  --all   also the motherboard ports with no UART behind them\n"
-           "  --dir DIR  the directory of the COMn links (default: the current one)\n"
-           "  --menu     the directory the menu starts the tools in, ~/KV275\n"
-           "\n"
-           "ports link N DEVICE makes COMn (n = N, 1..8) in the directory lead to DEVICE\n"
-           "(/dev/ttyUSB0, ttyUSB0 or any of its names), by its stable name where it has one. A\n"
-           "link of that name is replaced, and the line says what it led to; a file that\n"
-           "is not a link is left alone. With --menu, ~/KV275 is made when missing.\n"
-           "\n"
-           "Exit status: 0 done, 1 a link was refused or the directory is missing, 2 bad usage.\n";
-}
+std::string PortsHelp() { return HelpText("ports"); }
 
 int RunPorts(const std::vector<std::string>& args, Console& console) {
     PortsArgs a;

@@ -31,6 +31,7 @@ struct Topic {
     std::string_view name;
     const char* summary;
     const char* body;
+    bool busOptions = true;  // --port and --baud apply (not to ports, which opens no port)
 };
 constexpr Topic kTopics[] = {
     {"scan", "find the sensors at 178..255: address, index, angle, answer time",
@@ -104,6 +105,26 @@ constexpr Topic kTopics[] = {
      "at the first variable that is not acknowledged or not read back as written.\n"
      "Ctrl+C before the first write cancels with nothing written; once the first\n"
      "write went out, the writes are finished (the address last) and read back.\n"},
+    {"ports", "list the serial ports by what they are, and link one as COMn",
+     "Lists the serial ports of this machine, one a line: the stable name\n"
+     "(/dev/serial/by-id/... where there is one), the device, the driver, the USB\n"
+     "adapter's id, maker, product and serial number, whether you may open it (and\n"
+     "if not, why: often the dialout group), whether a program holds it, and which\n"
+     "COMn link of the directory leads to it. After them, the directory's other\n"
+     "COMn entries: a simulator's pseudo-terminal, a link leading nowhere.\n"
+     "\n"
+     "  --json  one JSON object instead of the lines\n"
+     "  --all   also the motherboard ports with no UART behind them\n"
+     "  --dir DIR  the directory of the COMn links (default: the current one)\n"
+     "  --menu     the directory the menu starts the tools in, ~/KV275\n"
+     "\n"
+     "ports link N DEVICE makes COMn (n = N, 1..8) in the directory lead to DEVICE\n"
+     "(/dev/ttyUSB0, ttyUSB0 or any of its names), by its stable name where it has one. A\n"
+     "link of that name is replaced, and the line says what it led to; a file that\n"
+     "is not a link is left alone. With --menu, ~/KV275 is made when missing.\n"
+     "\n"
+     "Exit status: 0 done, 1 a link was refused or the directory is missing, 2 bad usage.\n",
+     false},
 };
 
 const char* const kCommon =
@@ -149,7 +170,7 @@ std::string topicHelp(const Topic& topic) {
     } else {
         for (const char* s : synopses) text += std::string("\n  ") + s;
     }
-    return text + "\n\n" + topic.body + kCommon;
+    return text + "\n\n" + topic.body + (topic.busOptions ? kCommon : "");
 }
 
 }  // namespace
@@ -164,7 +185,7 @@ std::string Synopsis(const std::string& command) {
     for (const CommandSynopsis& s : kSynopses)
         if (s.command == command) return s.synopsis;
     if (command == "vars") return "kv275 vars dump|set|restore|diff ...";
-    return "kv275 scan|read|times|vars ... (kv275 --help)";
+    return "kv275 scan|read|times|vars|ports ... (kv275 --help)";
 }
 
 std::string VersionText() { return std::string("kv275 ") + platform::projectVersion(); }
