@@ -279,7 +279,8 @@ void MqttPublisher::onPublish(mosquitto*, void* self, int mid) {
         return;
     }
     ++p->progress_;
-    p->wakePump_.notify_one();
+    // Waking the pump for nothing would cost more than the acknowledgement.
+    if (!p->queue_.empty()) p->wakePump_.notify_one();
     p->changed_.notify_all();
 }
 
