@@ -68,8 +68,8 @@ TEST_F(MqttRead, EachReadingIsRetainedJsonUnderItsAddressBetweenOnlineAndOffline
     const std::string time = R"(\{"time":"\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}Z",)";
     const std::string sweep = "t/COM1/178 " + time + R"("address":178,"angle":12\.50,"answer_ms":\d+,"bad":0\}\n)" +
                               "t/COM1/200 " + time + R"("address":200,"angle":null,"answer_ms":\d+,"bad":3\}\n)";
-    EXPECT_TRUE(std::regex_match(text(got), std::regex("t/COM1/status online\n(" + sweep + "){3}t/COM1/status offline\n")))
-        << text(got);
+    const std::regex all("t/COM1/status online\n(" + sweep + "){3}t/COM1/status offline\n");
+    EXPECT_TRUE(std::regex_match(text(got), all)) << text(got);
 
     // A subscriber who comes later gets the last reading of each sensor and the status at once.
     ASSERT_EQ(got.size(), 8u);
@@ -84,7 +84,8 @@ TEST_F(MqttRead, KilledReaderLeavesOfflineAsItsLastWill) {
     startBus();
     Subscriber live(broker->port(), "t/#");
     const pid_t reader = testsupport::Spawn(
-        {KV275_PATH, "read", "178", "--baud", "115200", "--mqtt", broker->url(), "--topic", "t"}, dir.file("kv275.log"));
+        {KV275_PATH, "read", "178", "--baud", "115200", "--mqtt", broker->url(), "--topic", "t"},
+        dir.file("kv275.log"));
     live.WaitFor([](const Messages& m) { return m.size() >= 3; });
     kill(reader, SIGKILL);
     waitpid(reader, nullptr, 0);
@@ -135,13 +136,14 @@ TEST_F(MqttRead, BrokerThatCannotBeUsedIsSaidInOneLineBeforeThePortIsOpened) {
                                       dir.file("passwd.log")),
               0);
     broker.reset();
-    broker = std::make_unique<testsupport::LocalBroker>(dir.path(),
-                                                        "allow_anonymous false\npassword_file " + dir.file("passwords") + "\n");
+    broker = std::make_unique<testsupport::LocalBroker>(
+        dir.path(), "allow_anonymous false\npassword_file " + dir.file("passwords") + "\n");
     testsupport::writeFile(dir.file("right.txt"), "secret\n");
     testsupport::writeFile(dir.file("wrong.txt"), "guess\n");
     const std::string url = broker->url();
     const std::string closed = "mqtt://127.0.0.1:" + std::to_string(testsupport::FreePort());
-    const std::string refused = "kv275 read: the MQTT broker " + url + " refused the connection (Connection Refused: not authorised.)\n";
+    const std::string refused =
+        "kv275 read: the MQTT broker " + url + " refused the connection (Connection Refused: not authorised.)\n";
     const std::string portFirst = "kv275 read: cannot open COM1 (/dev/kv275-no-adapter)";
     struct Case {
         std::string url;
