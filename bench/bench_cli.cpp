@@ -26,7 +26,7 @@
 #include "bench/bench_common.h"
 #include "cli/app.h"
 #include "sensorlink/fast_scan.h"
-#include "tests/support/local_broker.h"
+#include "bench/local_broker.h"
 
 #include <sstream>
 
@@ -160,7 +160,7 @@ int main() {
     std::vector<ReadRun> publishedRuns;
     {
         const bench::ScratchDir brokerDir;
-        const testsupport::LocalBroker broker(brokerDir.path());
+        const bench::LocalBroker broker(brokerDir.path());
         BusOf bus(kTen);  // made current after the broker's directory, for its COM1
         for (int i = 0; i < 5; ++i) {
             plainRuns.push_back(readRun(""));

@@ -135,10 +135,14 @@ MqttPublisher::Totals MqttPublisher::Finish() {
     if (loopStarted_) {
         waitFor(lock, [&] { return queue_.empty() && readingsInFlight_.empty(); });
         if (announced_) {
+            // No "online" after a reconnection from here on. Without a
+            // connection now, the broker has sent the last will already.
             offline_ = true;
-            statusToSend_ = kOffline;
-            wakePump_.notify_one();
-            waitFor(lock, [&] { return !statusToSend_ && statusInFlight_.empty(); });
+            if (connected_) {
+                statusToSend_ = kOffline;
+                wakePump_.notify_one();
+                waitFor(lock, [&] { return !statusToSend_ && statusInFlight_.empty(); });
+            }
         }
     }
     Totals t;

@@ -2,7 +2,6 @@
 // rows and files, the times table and its JSON, exactly.
 
 #include "cli/csv_log.h"
-#include "cli/reading_json.h"
 #include "cli/reading_queue.h"
 #include "cli/statistics.h"
 #include "cli/times_report.h"
@@ -128,13 +127,6 @@ TEST(CliOutput, TimesJsonIsExactWithNullForASilentSensor) {
               "\"answer_ms\":{\"min\":2,\"median\":3,\"p95\":4,\"p99\":4,\"max\":4},"
               "\"angle\":{\"mean\":12.53,\"spread\":0.05}},"
               "{\"address\":200,\"reads\":4,\"failures\":4,\"bad_replies\":12,\"answer_ms\":null,\"angle\":null}]}\n");
-}
-
-TEST(CliOutput, PublishedReadingIsExactJsonWithNullForNoAnswer) {
-    EXPECT_EQ(kvcli::ReadingJson({kTime, 178, 12.5, 2, 0}),
-              R"({"time":"2024-05-01T12:34:56.789Z","address":178,"angle":12.50,"answer_ms":2,"bad":0})");
-    EXPECT_EQ(kvcli::ReadingJson({kTime, 200, std::nullopt, 603, 3}),
-              R"({"time":"2024-05-01T12:34:56.789Z","address":200,"angle":null,"answer_ms":603,"bad":3})");
 }
 
 TEST(CliOutput, FullQueueDropsTheOldestAndCountsItAndReadingsPutBackKeepTheirPlace) {

@@ -3,9 +3,9 @@
 // subscribers, the last will of a killed reader, a broker restart in the
 // middle of a run, and the brokers that cannot be used.
 
+#include "bench/local_broker.h"
 #include "tests/cli/cli_run.h"
 #include "tests/mqtt/subscriber.h"
-#include "tests/support/local_broker.h"
 #include "tests/support/simulated_bus.h"
 #include "tests/support/temp_dir.h"
 
@@ -51,7 +51,7 @@ protected:
     }
 
     testsupport::TempDir dir;  // current directory: COM1 is the simulator's link
-    std::unique_ptr<testsupport::LocalBroker> broker = std::make_unique<testsupport::LocalBroker>(dir.path());
+    std::unique_ptr<bench::LocalBroker> broker = std::make_unique<bench::LocalBroker>(dir.path());
     std::unique_ptr<testsupport::SimulatedBus> bus;
 };
 
@@ -83,7 +83,7 @@ TEST_F(MqttRead, EachReadingIsRetainedJsonUnderItsAddressBetweenOnlineAndOffline
 TEST_F(MqttRead, KilledReaderLeavesOfflineAsItsLastWill) {
     startBus();
     Subscriber live(broker->port(), "t/#");
-    const pid_t reader = testsupport::Spawn(
+    const pid_t reader = bench::Spawn(
         {KV275_PATH, "read", "178", "--baud", "115200", "--mqtt", broker->url(), "--topic", "t"},
         dir.file("kv275.log"));
     live.WaitFor([](const Messages& m) { return m.size() >= 3; });
@@ -97,7 +97,7 @@ TEST_F(MqttRead, KilledReaderLeavesOfflineAsItsLastWill) {
 TEST_F(MqttRead, ReadingsTakenWhileTheBrokerRestartsArriveAfterItInOrderAndNoneIsDropped) {
     // The broker keeps the test's durable subscription across its restart.
     broker.reset();
-    broker = std::make_unique<testsupport::LocalBroker>(
+    broker = std::make_unique<bench::LocalBroker>(
         dir.path(), "allow_anonymous true\npersistence true\npersistence_location " + dir.path() + "/\n");
     startBus();
     Subscriber live(broker->port(), "t/COM1/178", "kv275-test");
@@ -131,17 +131,17 @@ TEST_F(MqttRead, ReadingsTakenWhileTheBrokerRestartsArriveAfterItInOrderAndNoneI
 TEST_F(MqttRead, BrokerThatCannotBeUsedIsSaidInOneLineBeforeThePortIsOpened) {
     // COM1 leads nowhere: a reader that opened the port first would say that instead.
     ASSERT_EQ(symlink("/dev/kv275-no-adapter", dir.file("COM1").c_str()), 0);
-    ASSERT_EQ(testsupport::RunProgram({testsupport::BrokerProgram("mosquitto_passwd"), "-c", "-b",
+    ASSERT_EQ(bench::RunProgram({bench::BrokerProgram("mosquitto_passwd"), "-c", "-b",
                                        dir.file("passwords"), "kv", "secret"},
                                       dir.file("passwd.log")),
               0);
     broker.reset();
-    broker = std::make_unique<testsupport::LocalBroker>(
+    broker = std::make_unique<bench::LocalBroker>(
         dir.path(), "allow_anonymous false\npassword_file " + dir.file("passwords") + "\n");
     testsupport::writeFile(dir.file("right.txt"), "secret\n");
     testsupport::writeFile(dir.file("wrong.txt"), "guess\n");
     const std::string url = broker->url();
-    const std::string closed = "mqtt://127.0.0.1:" + std::to_string(testsupport::FreePort());
+    const std::string closed = "mqtt://127.0.0.1:" + std::to_string(bench::FreePort());
     const std::string refused =
         "kv275 read: the MQTT broker " + url + " refused the connection (Connection Refused: not authorised.)\n";
     const std::string portFirst = "kv275 read: cannot open COM1 (/dev/kv275-no-adapter)";

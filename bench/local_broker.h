@@ -1,8 +1,8 @@
 #pragma once
-// A mosquitto broker of a test's (or a benchmark's) own, listening on a free
+// A mosquitto broker of a benchmark's (or a test's) own, listening on a free
 // port of 127.0.0.1 and ended with the object; Stop() and Start() restart it
 // on the same port. A broker that is not installed is an error, never a
-// reason to skip: ./run test installs it.
+// reason to skip: ./run bench and ./run test install it.
 
 #include <arpa/inet.h>
 #include <chrono>
@@ -21,14 +21,14 @@
 
 extern char** environ;
 
-namespace testsupport {
+namespace bench {
 
 // A program of the broker's package, where Debian puts it even when /usr/sbin is not on PATH.
 inline std::string BrokerProgram(const std::string& name) {
     for (const char* dir : {"/usr/sbin/", "/usr/bin/", "/usr/local/sbin/", "/usr/local/bin/"})
         if (access((dir + name).c_str(), X_OK) == 0) return dir + name;
     throw std::runtime_error(name + " is not installed (Debian packages mosquitto, mosquitto-clients): " +
-                             "./run test installs them");
+                             "./run installs them");
 }
 
 // Starts `args` with its output into `log`; the process id.
@@ -128,4 +128,4 @@ private:
     pid_t pid_ = -1;
 };
 
-}  // namespace testsupport
+}  // namespace bench
