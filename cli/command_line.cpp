@@ -155,6 +155,36 @@ ScanArgs parseScan(SplitArgs& a) {
     return s;
 }
 
+std::optional<MqttOptions> parseMqtt(const SplitArgs& a) {
+    if (a.has("mqtt-password"))
+        refuse("read", std::string("a password on the command line is seen by every user of the machine: give ") +
+                           "--mqtt-password-file FILE, or set " + kMqttPasswordVariable);
+    const std::string* url = a.value("mqtt");
+    if (!url) {
+        for (const char* o : {"mqtt-ca", "mqtt-user", "mqtt-password-file", "topic", "qos"})
+            if (a.has(o)) refuse("read", std::string("--") + o + " goes with --mqtt");
+        return std::nullopt;
+    }
+    MqttOptions m;
+    ParseBrokerUrl(*url, m);
+    if (const std::string* t = a.value("mqtt-ca")) {
+        if (!m.tls) refuse("read", "--mqtt-ca goes with an mqtts:// broker");
+        m.caFile = *t;
+    }
+    if (const std::string* t = a.value("mqtt-user")) m.user = *t;
+    if (const std::string* t = a.value("mqtt-password-file")) {
+        if (m.user.empty()) refuse("read", "--mqtt-password-file goes with --mqtt-user");
+        m.passwordFile = *t;
+    }
+    if (const std::string* t = a.value("topic")) {
+        const std::string problem = TopicPrefixProblem(*t);
+        if (!problem.empty()) refuse("read", problem);
+        m.topicPrefix = *t;
+    }
+    if (const std::string* t = a.value("qos")) m.qos = static_cast<int>(number("read", "qos", *t, 0, 1, "a level"));
+    return m;
+}
+
 ReadArgs parseRead(SplitArgs& a) {
     ReadArgs r;
     r.addresses = addresses("read", a.positional);
@@ -164,6 +194,7 @@ ReadArgs parseRead(SplitArgs& a) {
     if (const std::string* t = a.value("count")) r.count = number("read", "count", *t, 1, kMaxCount, "sweeps");
     if (const std::string* t = a.value("duration")) r.durationMs = seconds("read", "duration", *t);
     if (const std::string* t = a.value("csv")) r.csvFile = *t;
+    r.mqtt = parseMqtt(a);
     return r;
 }
 
@@ -259,7 +290,10 @@ CommandArgs parseInto(SplitArgs& a) {
 const std::vector<CommandParser>& commandParsers() {
     static const std::vector<CommandParser> parsers = {
         {"scan", {{"fast", false}, {"timeout", true}}, parseInto<parseScan>},
-        {"read", {{"interval", true}, {"count", true}, {"duration", true}, {"csv", true}}, parseInto<parseRead>},
+        {"read",
+         {{"interval", true}, {"count", true}, {"duration", true}, {"csv", true}, {"mqtt", true}, {"mqtt-ca", true},
+          {"mqtt-user", true}, {"mqtt-password-file", true}, {"mqtt-password", true}, {"topic", true}, {"qos", true}},
+         parseInto<parseRead>},
         {"times", {{"duration", true}, {"json", false}}, parseInto<parseTimes>},
         {"vars dump", {{"json", false}}, parseInto<parseDump>},
         {"vars set", {{"all", false}, {"move", false}}, parseInto<parseSet>},

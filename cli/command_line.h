@@ -1,6 +1,8 @@
 #pragma once
 // The command line of kv275, checked in full before anything touches a port.
 
+#include "cli/mqtt_options.h"
+
 #include <cstdint>
 #include <optional>
 #include <stdexcept>
@@ -31,6 +33,7 @@ struct ReadArgs {
     std::optional<uint64_t> count;
     std::optional<uint32_t> durationMs;
     std::string csvFile;  // empty: a line per sweep on standard output
+    std::optional<MqttOptions> mqtt;  // also published to this broker
 };
 
 struct TimesArgs {

@@ -1,14 +1,17 @@
 // kv275 read: the angles of the given sensors, sweep after sweep, as lines
-// or CSV rows.
+// or CSV rows, and to an MQTT broker.
 
 #include "cli/bus.h"
 #include "cli/commands.h"
 #include "sensorlink/csv_log.h"
 #include "cli/exit_status.h"
+#include "cli/mqtt_run.h"
 #include "cli/sweep.h"
 #include "cli/sweep_schedule.h"
 
 #include <cstdio>
+#include <memory>
+#include <optional>
 #include <vector>
 
 namespace kvcli {
@@ -38,10 +41,20 @@ int RunRead(const CommandLine& line, const ReadArgs& args, Console& console, Box
         return ReportError(console, "read", error, "", kExitUsage);
 
     Bus bus(line.port, ScannerLine(line.baud), boxes);
+    // So is the broker reached first: a run that could not publish does not start.
+    std::unique_ptr<MqttPublisher> mqtt;
+    if (args.mqtt) {
+        const int status = ConnectPublisher(*args.mqtt, bus.PortName(), console, mqtt);
+        if (status != kExitOk) {
+            csv.Abandon();
+            return status;
+        }
+    }
     if (!bus.Open()) {
         csv.Abandon();
         return bus.OpenFailed(console, "read");
     }
+    if (mqtt) mqtt->Announce();
 
     // Per position in args.addresses, as a sweep's readings come. A sweep
     // that Ctrl+C or a lost adapter ends leaves the addresses after it
@@ -49,7 +62,8 @@ int RunRead(const CommandLine& line, const ReadArgs& args, Console& console, Box
     std::vector<uint64_t> asked(args.addresses.size(), 0);
     std::vector<uint64_t> answered(args.addresses.size(), 0);
     SweepSchedule schedule(args.intervalMs, args.count, args.durationMs);
-    while (schedule.Next([&] { return console.stopRequested(); })) {
+    std::optional<int> failed;
+    while (!failed && schedule.Next([&] { return console.stopRequested(); })) {
         const readinglog::WallTime start = std::chrono::system_clock::now();
         std::vector<readinglog::Reading> readings;
         const SweepEnd end = Sweep(bus, args.addresses, console, readings);
@@ -60,17 +74,21 @@ int RunRead(const CommandLine& line, const ReadArgs& args, Console& console, Box
         // Every reading taken is written before anything else happens, the
         // last one of a sweep the adapter broke off included.
         if (!readings.empty()) {
+            if (mqtt) mqtt->Publish(readings);
             if (!args.csvFile.empty()) {
-                if (!csv.Append(readings, error)) return bus.Fail(console, "read", error);
+                if (!csv.Append(readings, error)) failed = bus.Fail(console, "read", error);
             } else {
                 console.out << sweepLine(start, readings) << std::flush;
-                if (!console.out) return bus.Fail(console, "read", "cannot write to standard output");
+                if (!console.out) failed = bus.Fail(console, "read", "cannot write to standard output");
             }
         }
-        if (end == SweepEnd::Lost) return bus.Fail(console, "read", "");
+        if (!failed && end == SweepEnd::Lost) failed = bus.Fail(console, "read", "");
         if (end == SweepEnd::Stopped) break;
     }
     bus.Close();
+    // What was read before a failure still goes to the broker.
+    const int published = mqtt ? FinishPublishing(*mqtt, console) : kExitOk;
+    if (failed) return *failed;
 
     std::string silent;
     for (size_t i = 0; i < args.addresses.size(); ++i)
@@ -81,7 +99,7 @@ int RunRead(const CommandLine& line, const ReadArgs& args, Console& console, Box
                                                 std::to_string(schedule.sweeps()) + " sweep" +
                                                 (schedule.sweeps() == 1 ? "" : "s"),
                            boxes.Take(), kExitFailed);
-    return kExitOk;
+    return published;
 }
 
 }  // namespace kvcli

@@ -15,7 +15,8 @@ struct CommandSynopsis {
 };
 constexpr CommandSynopsis kSynopses[] = {
     {"scan", "kv275 scan [--fast [--timeout MS]] [--port N] [--baud N]"},
-    {"read", "kv275 read ADDR... [--interval MS] [--count N | --duration S] [--csv FILE] [--port N] [--baud N]"},
+    {"read", "kv275 read ADDR... [--interval MS] [--count N | --duration S] [--csv FILE] [--mqtt URL [MQTT options]] "
+             "[--port N] [--baud N]"},
     {"times", "kv275 times ADDR... --duration S [--json] [--port N] [--baud N]"},
     {"vars dump", "kv275 vars dump ADDR [--json] [--port N] [--baud N]"},
     {"vars set", "kv275 vars set ADDR VNNN=VALUE... [--all] [--move] [--port N] [--baud N]"},
@@ -66,8 +67,30 @@ constexpr Topic kTopics[] = {
      "                 (ISO 8601 UTC time; an empty angle for no answer); a new file\n"
      "                 gets the header line, an existing one is appended to when it\n"
      "                 begins with that header; FILE must be a regular file\n"
+     "  --mqtt URL     also publish every reading to the MQTT broker at URL,\n"
+     "                 mqtt://HOST[:PORT] (port 1883) or mqtts://HOST[:PORT] (TLS, 8883):\n"
+     "                   PREFIX/COMn/ADDR  a JSON message per reading, retained:\n"
+     "                     {\"time\":\"...Z\",\"address\":178,\"angle\":12.50,\"answer_ms\":2,\"bad\":0}\n"
+     "                     (\"angle\":null for no valid answer)\n"
+     "                   PREFIX/COMn/status  online, then offline at the end, retained;\n"
+     "                     offline is also the last will if kv275 dies or its network goes\n"
+     "                 The broker is reached before the port is opened (status 1 if it\n"
+     "                 cannot be). While it is out of reach the readings wait in a queue\n"
+     "                 of 250000 (an hour of the busiest bus; the oldest go first) and\n"
+     "                 follow in order once it is back. At the end, the readings\n"
+     "                 published and dropped are counted on standard error.\n"
+     "MQTT options:\n"
+     "  --topic PREFIX  topic prefix (default kv275/<host name>)\n"
+     "  --qos 0|1       quality of service of the readings (default 1)\n"
+     "  --mqtt-ca FILE  certificate authority of an mqtts:// broker (default: the system's)\n"
+     "  --mqtt-user NAME\n"
+     "                  user name at the broker\n"
+     "  --mqtt-password-file FILE\n"
+     "                  its password: the file's first line (default: the environment\n"
+     "                  variable KV275_MQTT_PASSWORD; never on the command line)\n"
      "\n"
-     "Exit status 1 when a sensor never answered during the run, or the adapter went away.\n"},
+     "Exit status 1 when a sensor never answered during the run, the adapter went away,\n"
+     "or readings were dropped before the broker had them.\n"},
     {"times", "answer-time and angle statistics per sensor over a run",
      "Asks the sensors at ADDR... one after the other for S seconds, as the timing tool\n"
      "runs (three attempts a query), then prints per sensor: reads, failed reads, bad\n"

@@ -2,7 +2,9 @@
 # Starts kv275sim with a few sensors and drives the tools on it. Called by
 # ./run demo with the build directory. Offscreen (no DISPLAY) each tool is
 # driven through its main job, prints what it read and leaves a screenshot in
-# demo-out/; with a display the tools then stay open for you to use.
+# demo-out/; with a display the tools then stay open for you to use. kv275
+# also publishes a few seconds of readings to a mosquitto of the demo's own
+# on a free port, and a subscriber shows what it got.
 set -euo pipefail
 BUILD=$1
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
@@ -12,11 +14,18 @@ rm -rf "$WORK"
 mkdir -p "$WORK"
 
 SIM_PID=""
-cleanup() {
-  if [ -n "$SIM_PID" ] && kill -0 "$SIM_PID" 2>/dev/null; then
-    kill -TERM "$SIM_PID" 2>/dev/null || true
-    wait "$SIM_PID" 2>/dev/null || true
+BROKER_PID=""
+SUB_PID=""
+stop_process() {
+  if [ -n "$1" ] && kill -0 "$1" 2>/dev/null; then
+    kill -TERM "$1" 2>/dev/null || true
+    wait "$1" 2>/dev/null || true
   fi
+}
+cleanup() {
+  stop_process "$SUB_PID"
+  stop_process "$BROKER_PID"
+  stop_process "$SIM_PID"
 }
 trap cleanup EXIT INT TERM
 
@@ -111,6 +120,52 @@ echo
 echo "== kv275 vars dump $KV275_FIRST: its comment lines and the five writable variables (all 256 in demo-out/kv275-$KV275_FIRST.dump)"
 "$BUILD/cli/kv275" vars dump "$KV275_FIRST" --port 1 > "$OUT/kv275-$KV275_FIRST.dump"
 grep -E '^#|^V0(24|25|26|63|64)=' "$OUT/kv275-$KV275_FIRST.dump"
+
+echo
+echo "== kv275 read --mqtt: 3 s of readings from $KV275_FOUND to a local mosquitto"
+MOSQUITTO=$(command -v mosquitto || echo /usr/sbin/mosquitto)
+listening() { (exec 3<>"/dev/tcp/127.0.0.1/$1") 2>/dev/null; }
+# A port nothing listens on; another program may take it first, so the next is tried then.
+for BROKER_PORT in $(seq 18830 18930); do
+  listening "$BROKER_PORT" && continue
+  printf 'listener %s 127.0.0.1\nallow_anonymous true\nuser %s\n' "$BROKER_PORT" "$(id -un)" > "$WORK/mosquitto.conf"
+  "$MOSQUITTO" -c "$WORK/mosquitto.conf" > "$OUT/mosquitto.log" 2>&1 &
+  BROKER_PID=$!
+  for _ in $(seq 1 100); do
+    listening "$BROKER_PORT" && break
+    kill -0 "$BROKER_PID" 2>/dev/null || break
+    sleep 0.05
+  done
+  listening "$BROKER_PORT" && kill -0 "$BROKER_PID" 2>/dev/null && break
+  stop_process "$BROKER_PID"
+  BROKER_PID=""
+done
+[ -n "$BROKER_PID" ] || { echo "mosquitto did not start (see $OUT/mosquitto.log)" >&2; exit 1; }
+echo "   mosquitto on 127.0.0.1:$BROKER_PORT; the subscriber: mosquitto_sub -t 'kv275/#' -v"
+mosquitto_sub -h 127.0.0.1 -p "$BROKER_PORT" -t 'kv275/#' -v > "$OUT/mqtt-received.txt" &
+SUB_PID=$!
+# The subscriber is listening once a message of its own has come back to it.
+for _ in $(seq 1 100); do
+  mosquitto_pub -h 127.0.0.1 -p "$BROKER_PORT" -t kv275/demo-probe -m ready
+  grep -q '^kv275/demo-probe ready$' "$OUT/mqtt-received.txt" && break
+  sleep 0.05
+done
+# shellcheck disable=SC2086  # one argument per address
+"$BUILD/cli/kv275" read $KV275_FOUND --interval 500 --duration 3 --port 1 --mqtt "mqtt://127.0.0.1:$BROKER_PORT" \
+  --topic kv275/demo > "$OUT/kv275-read.txt"
+for _ in $(seq 1 100); do
+  grep -q '^kv275/demo/COM1/status offline$' "$OUT/mqtt-received.txt" && break
+  sleep 0.05
+done
+stop_process "$SUB_PID"
+SUB_PID=""
+echo "   what the subscriber received:"
+grep -v '^kv275/demo-probe ' "$OUT/mqtt-received.txt" | sed 's/^/   /'
+echo "   what a subscriber that comes later gets at once (the retained messages):"
+KV275_COUNT=$(wc -w <<< "$KV275_FOUND")
+mosquitto_sub -h 127.0.0.1 -p "$BROKER_PORT" -t 'kv275/demo/#' -v -C $((KV275_COUNT + 1)) -W 10 | sort | sed 's/^/   /'
+stop_process "$BROKER_PID"
+BROKER_PID=""
 
 if [ "$ONSCREEN" = 1 ]; then
   echo

@@ -28,9 +28,13 @@ std::string describe(const kvcli::CommandLine& c) {
         for (int a : v) t += (t.empty() ? "" : ",") + std::to_string(a);
         return t;
     };
-    if (auto* r = std::get_if<kvcli::ReadArgs>(&c.args))
+    if (auto* r = std::get_if<kvcli::ReadArgs>(&c.args)) {
         s << "read " << list(r->addresses) << " interval=" << r->intervalMs << " count=" << opt(r->count)
           << " duration=" << opt(r->durationMs) << " csv=" << r->csvFile;
+        if (const auto& m = r->mqtt)
+            s << " mqtt=" << m->Url() << " ca=" << m->caFile << " user=" << m->user << " pwfile=" << m->passwordFile
+              << " topic=" << m->topicPrefix << " qos=" << m->qos;
+    }
     if (auto* t = std::get_if<kvcli::TimesArgs>(&c.args))
         s << "times " << list(t->addresses) << " duration=" << t->durationMs << " json=" << t->json;
     if (auto* d = std::get_if<kvcli::VarsDumpArgs>(&c.args)) s << "dump " << d->address << " json=" << d->json;
@@ -53,6 +57,13 @@ TEST(CliCommandLine, GoodLinesGiveTheirCommandWithEveryValueInItsUnit) {
         {{"read", "178", "0xB4", "hFF", "--interval", "250", "--duration", ".25", "--csv", "x.csv"},
          "port=1 baud=9600 read 178,180,255 interval=250 count=- duration=250 csv=x.csv"},
         {{"read", "177", "--count", "5"}, "port=1 baud=9600 read 177 interval=0 count=5 duration=- csv="},
+        {{"read", "178", "--mqtt", "mqtts://[::1]/", "--mqtt-ca", "ca.pem", "--mqtt-user", "kv", "--mqtt-password-file",
+          "pw", "--topic", "site/a", "--qos", "0"},
+         "port=1 baud=9600 read 178 interval=0 count=- duration=- csv= mqtt=mqtts://[::1]:8883 ca=ca.pem user=kv "
+         "pwfile=pw topic=site/a qos=0"},
+        {{"read", "178", "--mqtt", "mqtt://broker.lan:1884"},
+         "port=1 baud=9600 read 178 interval=0 count=- duration=- csv= mqtt=mqtt://broker.lan:1884 ca= user= pwfile= "
+         "topic= qos=1"},
         {{"times", "hb2", "0XC8", "--duration", "2.5", "--json"},
          "port=1 baud=9600 times 178,200 duration=2500 json=1"},
         {{"vars", "dump", "178", "--port=2"}, "port=2 baud=9600 dump 178 json=0"},
@@ -96,6 +107,19 @@ TEST(CliCommandLine, BadLinesGetOneUsageLineAndStatus2WithoutTouchingThePort) {
         {{"read", "178", "--bogus"}, "unknown option '--bogus'"},
         {{"read", "178", "-x"}, "unknown option '-x'"},
         {{"read", "178", "--csv", "/nonexistent-kv275-dir/x.csv"}, "cannot open /nonexistent-kv275-dir/x.csv"},
+        {{"read", "178", "--topic", "t"}, "--topic goes with --mqtt"},
+        {{"read", "178", "--mqtt", "tcp://h"}, "--mqtt wants mqtt://HOST[:PORT] or mqtts://HOST[:PORT], not 'tcp://h'"},
+        {{"read", "178", "--mqtt", "mqtt://kv:secret@h"}, "no user or password in --mqtt"},
+        {{"read", "178", "--mqtt", "mqtt://h:0"}, "the port must be 1..65535"},
+        {{"read", "178", "--mqtt", "mqtt://::1"}, "an IPv6 address goes in brackets"},
+        {{"read", "178", "--mqtt", "mqtt://h", "--mqtt-password", "secret"}, "a password on the command line"},
+        {{"read", "178", "--mqtt", "mqtt://h", "--mqtt-ca", "ca.pem"}, "--mqtt-ca goes with an mqtts:// broker"},
+        {{"read", "178", "--mqtt", "mqtt://h", "--mqtt-password-file", "pw"}, "goes with --mqtt-user"},
+        {{"read", "178", "--mqtt", "mqtt://h", "--qos", "2"}, "--qos wants a level 0..1, not '2'"},
+        {{"read", "178", "--mqtt", "mqtt://h", "--topic", "site/#"}, "holds a wildcard"},
+        {{"read", "178", "--mqtt", "mqtt://h", "--topic", "site/"}, "ends with '/'"},
+        {{"read", "178", "--mqtt", "mqtts://h", "--mqtt-ca", "/nonexistent-kv275-ca.pem"},
+         "cannot read the certificate file /nonexistent-kv275-ca.pem"},
         {{"scan", "--port", "5"}, "--port wants a port number 1..4, not '5'"},
         {{"scan", "--port", "0"}, "--port wants a port number 1..4"},
         {{"scan", "--baud", "9601"}, "--baud wants one of"},

@@ -1,6 +1,7 @@
 // The figures and the text kv275 writes: percentiles, mean and spread, CSV
 // rows and files, the times table and its JSON, exactly.
 
+#include "cli/reading_queue.h"
 #include "sensorlink/csv_log.h"
 #include "sensorlink/csv_read.h"
 #include "sensorlink/reading_statistics.h"
@@ -132,6 +133,17 @@ TEST(CliOutput, TimesJsonIsExactWithNullForASilentSensor) {
               "\"answer_ms\":{\"min\":2,\"median\":3,\"p95\":4,\"p99\":4,\"max\":4},"
               "\"angle\":{\"mean\":12.53,\"spread\":0.05}},"
               "{\"address\":200,\"reads\":4,\"failures\":4,\"bad_replies\":12,\"answer_ms\":null,\"angle\":null}]}\n");
+}
+
+TEST(CliOutput, FullQueueDropsTheOldestAndCountsItAndReadingsPutBackKeepTheirPlace) {
+    kvcli::ReadingQueue queue(3);
+    for (int address = 178; address < 183; ++address) queue.Push({kTime, address, 1.0, 2, 0});
+    std::deque<Reading> taken = queue.Take(2);
+    queue.PutBack(taken);
+    std::string order;
+    for (const Reading& r : queue.Take(10)) order += std::to_string(r.address) + " ";
+    EXPECT_EQ(order, "180 181 182 ");
+    EXPECT_EQ(queue.dropped(), 2u);
 }
 
 }  // namespace
